@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <memory>
+#include <string_view>
+
+namespace tolvan {
+
+// Forward-only rows of one executed statement. Columns count from 0.
+class Cursor {
+public:
+    virtual ~Cursor() = default;
+    // Steps to the next row; false after the last one.
+    virtual bool next() = 0;
+    virtual QString text(int column) const = 0;
+    virtual bool isNull(int column) const = 0;
+};
+
+// Rows appended to one table in bulk (COPY on PostgreSQL, one prepared insert on SQLite).
+class BulkLoader {
+public:
+    virtual ~BulkLoader() = default;
+    virtual void add(const QStringList &values) = 0;
+    virtual void finish() = 0;
+};
+
+// One open database: the same SQL on SQLite and PostgreSQL. Parameters are
+// written $1, $2, ... and always bound, never pasted into the text.
+// Every failure raises ServerError(DatabaseFailure).
+class Engine {
+public:
+    enum class Kind { Sqlite, Postgres };
+
+    virtual ~Engine() = default;
+    virtual Kind kind() const = 0;
+    virtual bool isOpen() const = 0;
+
+    // Runs a statement and returns its rows. Only one streaming cursor is
+    // active at a time on PostgreSQL; a new query finishes an older one.
+    virtual std::unique_ptr<Cursor> query(std::string_view sql, const QVariantList &params = {}) = 0;
+    // Runs a statement without rows; returns the number of rows it changed.
+    virtual qint64 exec(std::string_view sql, const QVariantList &params = {}) = 0;
+    // Runs several statements without parameters (schema scripts).
+    virtual void execScript(std::string_view sql) = 0;
+    virtual std::unique_ptr<BulkLoader> bulkLoad(const QString &table, const QStringList &columns) = 0;
+
+    // The first column of the first row, or the default when there is no row.
+    QString scalar(std::string_view sql, const QVariantList &params = {}, const QString &def = {});
+};
+
+// Where the embedded database lives when TOLVAN_DATABASE names none.
+QString defaultDatabasePath();
+// The embedded database file: TOLVAN_DATABASE, else the default path.
+QString embeddedDatabasePath();
+
+// Opens an existing SQLite file read-write, or creates it when `create` is set.
+// Raises ServerError when the file is missing or cannot be opened.
+std::unique_ptr<Engine> openSqlite(const QString &path, bool create);
+// Opens a PostgreSQL database; role and password come from the standard client
+// environment. Raises ServerError when the server refuses or cannot be reached.
+std::unique_ptr<Engine> openPostgres(const QString &host, int port, const QString &database);
+
+} // namespace tolvan

@@ -1,0 +1,203 @@
+#include "Factory.h"
+
+#include "ConnectString.h"
+#include "Connection.h"
+#include "Schema.h"
+#include "ServerClasses.h"
+
+namespace tolvan {
+
+// ---------------------------------------------------------------- Arg
+
+QVariant Arg::value() const
+{
+    if (const auto *value = std::get_if<QVariant>(&m_target))
+        return *value;
+    if (auto *const *text = std::get_if<QString *>(&m_target))
+        return QVariant(**text);
+    return *std::get<QVariant *>(m_target);
+}
+
+void Arg::writeBack(const QVariant &value) const
+{
+    if (auto *const *text = std::get_if<QString *>(&m_target))
+        **text = value.toString();
+    else if (auto *const *variant = std::get_if<QVariant *>(&m_target))
+        **variant = value;
+}
+
+// ---------------------------------------------------------------- ServerObject
+
+ServerObject::ServerObject(std::shared_ptr<Connection> connection, QString className)
+    : m_connection(std::move(connection)), m_className(std::move(className))
+{
+}
+
+ServerObject::~ServerObject() = default;
+
+void ServerObject::checkUsable() const
+{
+    if (m_closed)
+        throw ServerError(ServerError::ObjectClosed,
+                          QStringLiteral("Das Objekt %1 ist bereits geschlossen").arg(m_className));
+    m_connection->database();
+}
+
+QVariant ServerObject::property(const QString &name)
+{
+    checkUsable();
+    if (std::optional<QVariant> value = readProperty(name.toLower()))
+        return *value;
+    throw ServerError(ServerError::UnknownProperty,
+                      QStringLiteral("Die Klasse %1 hat keine Eigenschaft %2")
+                          .arg(m_className, name));
+}
+
+QVariant ServerObject::call(const QString &method, std::initializer_list<Arg> args)
+{
+    if (m_closed)
+        checkUsable();
+    const QString member = method.toLower();
+    if (member == u"sys_close") {
+        m_closed = true;
+        return {};
+    }
+    checkUsable();
+    QVariantList values;
+    for (const Arg &arg : args)
+        values << arg.value();
+    const std::optional<QVariant> result = invoke(member, values);
+    if (!result)
+        throw ServerError(ServerError::UnknownMethod,
+                          QStringLiteral("Die Klasse %1 hat keine Methode %2")
+                              .arg(m_className, method));
+    int i = 0;
+    for (const Arg &arg : args)
+        arg.writeBack(values[i++]);
+    return *result;
+}
+
+// ---------------------------------------------------------------- ResultSet
+
+ResultSet::ResultSet(std::shared_ptr<Connection> connection, QString name)
+    : m_connection(std::move(connection)), m_name(std::move(name))
+{
+}
+
+ResultSet::~ResultSet() = default;
+
+void ResultSet::checkUsable() const
+{
+    if (m_closed)
+        throw ServerError(ServerError::ObjectClosed,
+                          QStringLiteral("Die Abfrage %1 ist bereits geschlossen").arg(m_name));
+    m_connection->database();
+}
+
+void ResultSet::execute(QVariant &argument)
+{
+    checkUsable();
+    m_onRow = false;
+    run(argument);
+    m_executed = true;
+}
+
+bool ResultSet::next()
+{
+    checkUsable();
+    if (!m_executed)
+        throw ServerError(ServerError::InvalidOperation,
+                          QStringLiteral("Die Abfrage %1 wurde nicht ausgeführt").arg(m_name));
+    m_onRow = step();
+    return m_onRow;
+}
+
+QVariant ResultSet::data(int number)
+{
+    checkUsable();
+    if (!m_onRow)
+        throw ServerError(ServerError::InvalidOperation,
+                          QStringLiteral("Die Abfrage %1 steht auf keiner Zeile").arg(m_name));
+    return column(number);
+}
+
+void ResultSet::close()
+{
+    checkUsable();
+    finish();
+    m_closed = true;
+}
+
+// ---------------------------------------------------------------- Factory
+
+Factory::Factory() = default;
+
+Factory::~Factory()
+{
+    disconnect();
+}
+
+bool Factory::connect(const QString &connectString)
+{
+    disconnect();
+    const std::optional<ConnectTarget> target = parseConnectString(connectString);
+    if (!target) {
+        m_lastConnectError = QStringLiteral("Ungültige Verbindungsangabe: %1").arg(connectString);
+        return false;
+    }
+    try {
+        std::unique_ptr<Engine> engine =
+            target->address.isEmpty()
+                ? openSqlite(embeddedDatabasePath(), false)
+                : openPostgres(target->address, target->port, target->nameSpace.toLower());
+        if (!schema::isTolvanDatabase(*engine)) {
+            m_lastConnectError = QStringLiteral("Die Datenbank ist keine TOLVAN-Datenbank");
+            return false;
+        }
+        m_connection = std::make_shared<Connection>(std::move(engine));
+        m_lastConnectError.clear();
+        return true;
+    } catch (const ServerError &error) {
+        m_lastConnectError = error.description();
+        return false;
+    }
+}
+
+void Factory::disconnect()
+{
+    // Objects still held by a caller share the connection and see it closed.
+    if (m_connection)
+        m_connection->close();
+    m_connection.reset();
+}
+
+bool Factory::connected() const
+{
+    return m_connection && m_connection->isOpen();
+}
+
+std::shared_ptr<Connection> Factory::openConnection() const
+{
+    if (!connected())
+        throw ServerError(ServerError::NotConnected,
+                          QStringLiteral("Keine Verbindung zum Datenbankserver"));
+    return m_connection;
+}
+
+std::unique_ptr<ServerObject> Factory::openId(const QString &className, const QString &id)
+{
+    return openStoredObject(openConnection(), className, id);
+}
+
+std::unique_ptr<ServerObject> Factory::createObject(const QString &className)
+{
+    return createServerObject(openConnection(), className);
+}
+
+std::unique_ptr<ResultSet> Factory::openClassQuery(const QString &className,
+                                                   const QString &queryName)
+{
+    return openServerQuery(openConnection(), className, queryName);
+}
+
+} // namespace tolvan

@@ -1,0 +1,317 @@
+#include "Engine.h"
+#include "ServerError.h"
+
+#include <libpq-fe.h>
+#include <string>
+#include <vector>
+
+namespace tolvan {
+namespace {
+
+[[noreturn]] void fail(PGconn *conn, const char *what)
+{
+    throw ServerError(ServerError::DatabaseFailure,
+                      QStringLiteral("Datenbankfehler (%1): %2")
+                          .arg(QString::fromUtf8(what),
+                               QString::fromUtf8(PQerrorMessage(conn)).trimmed()));
+}
+
+// Parameter values as libpq wants them: UTF-8 texts, a null pointer for NULL.
+class Parameters {
+public:
+    explicit Parameters(const QVariantList &params)
+    {
+        m_texts.reserve(params.size());
+        for (const QVariant &value : params)
+            m_texts.push_back(value.isNull() ? QByteArray() : value.toString().toUtf8());
+        for (int i = 0; i < params.size(); ++i)
+            m_values.push_back(params.at(i).isNull() ? nullptr : m_texts[i].constData());
+    }
+    int count() const { return int(m_values.size()); }
+    const char *const *values() const { return m_values.data(); }
+
+private:
+    std::vector<QByteArray> m_texts;
+    std::vector<const char *> m_values;
+};
+
+struct ResultDeleter {
+    void operator()(PGresult *result) const { PQclear(result); }
+};
+using Result = std::unique_ptr<PGresult, ResultDeleter>;
+
+class PostgresEngine;
+
+// Rows arrive one at a time (libpq's single-row mode), so a million rows are
+// never held in memory at once.
+class PostgresCursor final : public Cursor {
+public:
+    PostgresCursor(PostgresEngine &engine, PGconn *conn) : m_engine(&engine), m_conn(conn) {}
+    ~PostgresCursor() override;
+
+    bool next() override
+    {
+        if (m_abandoned)
+            throw ServerError(ServerError::DatabaseFailure,
+                              QStringLiteral("Die Abfrage wurde durch eine neuere abgebrochen"));
+        if (m_finished)
+            return false;
+        m_row.reset(PQgetResult(m_conn));
+        if (!m_row) {
+            m_finished = true;
+            return false;
+        }
+        switch (PQresultStatus(m_row.get())) {
+        case PGRES_SINGLE_TUPLE:
+            return true;
+        case PGRES_TUPLES_OK:
+        case PGRES_COMMAND_OK:
+            drain();
+            return false;
+        default: {
+            const QString message =
+                QString::fromUtf8(PQresultErrorMessage(m_row.get())).trimmed();
+            drain();
+            throw ServerError(ServerError::DatabaseFailure,
+                              QStringLiteral("Datenbankfehler (query): %1").arg(message));
+        }
+        }
+    }
+
+    QString text(int column) const override
+    {
+        return QString::fromUtf8(PQgetvalue(m_row.get(), 0, column),
+                                 PQgetlength(m_row.get(), 0, column));
+    }
+    bool isNull(int column) const override { return PQgetisnull(m_row.get(), 0, column) != 0; }
+
+    // The engine closes under the cursor: nothing is left to read or finish.
+    void orphan()
+    {
+        m_row.reset();
+        m_engine = nullptr;
+        m_conn = nullptr;
+        m_finished = true;
+        m_abandoned = true;
+    }
+
+    // Ends the statement early so that the connection can serve another one.
+    void abandon()
+    {
+        if (!m_finished) {
+            int rows = 0;
+            while (Result result{PQgetResult(m_conn)}) {
+                if (++rows == 64)
+                    cancel();
+            }
+        }
+        m_row.reset();
+        m_finished = true;
+        m_abandoned = true;
+    }
+
+private:
+    void drain()
+    {
+        m_row.reset();
+        while (Result result{PQgetResult(m_conn)}) {
+        }
+        m_finished = true;
+    }
+    void cancel()
+    {
+        if (PGcancel *handle = PQgetCancel(m_conn)) {
+            char error[256];
+            PQcancel(handle, error, sizeof error);
+            PQfreeCancel(handle);
+        }
+    }
+
+    PostgresEngine *m_engine;
+    PGconn *m_conn;
+    Result m_row;
+    bool m_finished = false;
+    bool m_abandoned = false;
+};
+
+class PostgresBulkLoader final : public BulkLoader {
+public:
+    PostgresBulkLoader(PGconn *conn, const QString &table, const QStringList &columns)
+        : m_conn(conn)
+    {
+        const QByteArray copy =
+            QStringLiteral("COPY %1 (%2) FROM STDIN").arg(table, columns.join(u',')).toUtf8();
+        Result result{PQexec(conn, copy.constData())};
+        if (PQresultStatus(result.get()) != PGRES_COPY_IN)
+            fail(conn, "copy");
+    }
+
+    void add(const QStringList &values) override
+    {
+        for (int i = 0; i < values.size(); ++i) {
+            if (i > 0)
+                m_buffer += '\t';
+            appendEscaped(values.at(i).toUtf8());
+        }
+        m_buffer += '\n';
+        if (m_buffer.size() > (1 << 20))
+            flush();
+    }
+
+    void finish() override
+    {
+        flush();
+        if (PQputCopyEnd(m_conn, nullptr) != 1)
+            fail(m_conn, "copy");
+        Result result{PQgetResult(m_conn)};
+        const bool ok = PQresultStatus(result.get()) == PGRES_COMMAND_OK;
+        while (Result rest{PQgetResult(m_conn)}) {
+        }
+        if (!ok)
+            fail(m_conn, "copy");
+    }
+
+private:
+    // COPY's text format: backslash, tab, line feed and carriage return are escaped.
+    void appendEscaped(const QByteArray &value)
+    {
+        for (char c : value) {
+            switch (c) {
+            case '\\': m_buffer += "\\\\"; break;
+            case '\t': m_buffer += "\\t"; break;
+            case '\n': m_buffer += "\\n"; break;
+            case '\r': m_buffer += "\\r"; break;
+            default: m_buffer += c;
+            }
+        }
+    }
+    void flush()
+    {
+        if (!m_buffer.isEmpty() &&
+            PQputCopyData(m_conn, m_buffer.constData(), int(m_buffer.size())) != 1)
+            fail(m_conn, "copy");
+        m_buffer.clear();
+    }
+
+    PGconn *m_conn;
+    QByteArray m_buffer;
+};
+
+class PostgresEngine final : public Engine {
+public:
+    explicit PostgresEngine(PGconn *conn) : m_conn(conn) {}
+    ~PostgresEngine() override
+    {
+        if (m_active)
+            m_active->orphan();
+        PQfinish(m_conn);
+    }
+
+    Kind kind() const override { return Kind::Postgres; }
+    bool isOpen() const override { return PQstatus(m_conn) == CONNECTION_OK; }
+
+    std::unique_ptr<Cursor> query(std::string_view sql, const QVariantList &params) override
+    {
+        finishActive();
+        const std::string text(sql);
+        const Parameters values(params);
+        if (PQsendQueryParams(m_conn, text.c_str(), values.count(), nullptr, values.values(),
+                              nullptr, nullptr, 0) != 1)
+            fail(m_conn, "query");
+        PQsetSingleRowMode(m_conn);
+        auto cursor = std::make_unique<PostgresCursor>(*this, m_conn);
+        m_active = cursor.get();
+        return cursor;
+    }
+
+    qint64 exec(std::string_view sql, const QVariantList &params) override
+    {
+        finishActive();
+        const std::string text(sql);
+        const Parameters values(params);
+        Result result{PQexecParams(m_conn, text.c_str(), values.count(), nullptr,
+                                   values.values(), nullptr, nullptr, 0)};
+        const auto status = PQresultStatus(result.get());
+        if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
+            fail(m_conn, "exec");
+        return QByteArray(PQcmdTuples(result.get())).toLongLong();
+    }
+
+    void execScript(std::string_view sql) override
+    {
+        finishActive();
+        const std::string text(sql);
+        Result result{PQexec(m_conn, text.c_str())};
+        if (PQresultStatus(result.get()) != PGRES_COMMAND_OK)
+            fail(m_conn, "script");
+    }
+
+    std::unique_ptr<BulkLoader> bulkLoad(const QString &table, const QStringList &columns) override
+    {
+        finishActive();
+        return std::make_unique<PostgresBulkLoader>(m_conn, table, columns);
+    }
+
+    void forget(PostgresCursor *cursor)
+    {
+        if (m_active == cursor)
+            m_active = nullptr;
+    }
+
+private:
+    void finishActive()
+    {
+        if (m_active) {
+            m_active->abandon();
+            m_active = nullptr;
+        }
+    }
+
+    PGconn *m_conn;
+    PostgresCursor *m_active = nullptr;
+};
+
+PostgresCursor::~PostgresCursor()
+{
+    if (!m_engine)
+        return;
+    if (!m_finished)
+        abandon();
+    m_engine->forget(this);
+}
+
+void ignoreNotice(void *, const char *) {}
+
+} // namespace
+
+std::unique_ptr<Engine> openPostgres(const QString &host, int port, const QString &database)
+{
+    const QByteArray hostText = host.toUtf8();
+    const QByteArray portText = QByteArray::number(port);
+    const QByteArray databaseText = database.toUtf8();
+    const char *keys[] = {"host",           "port",
+                          "dbname",         "connect_timeout",
+                          "client_encoding", "application_name",
+                          nullptr};
+    const char *values[] = {hostText.constData(),
+                            portText.constData(),
+                            databaseText.constData(),
+                            "10",
+                            "UTF8",
+                            "TOLVAN Dravonik-Export",
+                            nullptr};
+    PGconn *conn = PQconnectdbParams(keys, values, 0);
+    if (PQstatus(conn) != CONNECTION_OK) {
+        const QString message = QString::fromUtf8(PQerrorMessage(conn)).trimmed();
+        PQfinish(conn);
+        throw ServerError(ServerError::DatabaseFailure,
+                          QStringLiteral("Der Datenbankserver %1:%2 ist nicht erreichbar: %3")
+                              .arg(host)
+                              .arg(port)
+                              .arg(message));
+    }
+    PQsetNoticeProcessor(conn, ignoreNotice, nullptr);
+    return std::make_unique<PostgresEngine>(conn);
+}
+
+} // namespace tolvan

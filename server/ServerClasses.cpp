@@ -1,0 +1,328 @@
+#include "ServerClasses.h"
+
+#include "Connection.h"
+#include "MLine.h"
+
+#include <QDateTime>
+#include <QRegularExpression>
+#include <array>
+#include <vector>
+
+namespace tolvan {
+namespace {
+
+ServerError unknownClass(const QString &className)
+{
+    return ServerError(ServerError::UnknownClass,
+                       QStringLiteral("Die Klasse %1 existiert nicht").arg(className));
+}
+
+void expectArguments(const QString &member, const QVariantList &args, int count)
+{
+    if (args.size() != count)
+        throw ServerError(ServerError::InvalidArgument,
+                          QStringLiteral("%1 erwartet %2 Argumente, erhalten: %3")
+                              .arg(member)
+                              .arg(count)
+                              .arg(args.size()));
+}
+
+// Firm and branch numbers are held in M's canonical form ("01" is firm 1);
+// other texts stay as they are.
+QString canonicalKey(const QString &text)
+{
+    static const QRegularExpression number(QStringLiteral("^[0-9]+(\\.[0-9]*)?$"));
+    return number.match(text).hasMatch() ? canonicalNumber(text) : text;
+}
+
+// ---------------------------------------------------------------- stored classes
+
+struct PropertyColumn {
+    const char *property;
+    const char *column;
+};
+
+struct StoredClass {
+    const char *name;
+    const char *table;
+    const char *keyColumn; // the second id part; the first is always the firm
+    std::vector<PropertyColumn> properties;
+    const char *conversionMethod; // returns the display text of a stored value
+};
+
+const std::array<StoredClass, 3> &storedClasses()
+{
+    static const std::array<StoredClass, 3> classes{{
+        {"TV.ParPersEdv",
+         "par_pers_edv",
+         "personnel_code",
+         {{"Passwort", "passwort"},
+          {"AKTIV", "aktiv"},
+          {"PNAME", "pname"},
+          {"PNR", "pnr"},
+          {"AbtNr", "abtnr"},
+          {"DW", "dw"},
+          {"BERGRP", "bergrp"}},
+         "PNAMELogicalToODBC"},
+        {"TV.ParPersAbt",
+         "par_pers_abt",
+         "abtnr",
+         {{"abtbez", "abtbez"}, {"AbtNr", "abtnr"}, {"HAbtNr", "habtnr"}},
+         "ABTBEZLogicalToODBC"},
+        {"TV.PersBasis",
+         "pers_basis",
+         "pnr",
+         {{"fax", "fax"}, {"EMAIL", "email"}},
+         "EMailLogicalToODBC"},
+    }};
+    return classes;
+}
+
+const StoredClass *findStoredClass(const QString &className)
+{
+    for (const StoredClass &cls : storedClasses()) {
+        if (className == QLatin1String(cls.name))
+            return &cls;
+    }
+    return nullptr;
+}
+
+// Splits "firm||key". Both parts must be non-empty and the split unambiguous:
+// "1|||A" could be read two ways and names no object.
+std::optional<std::pair<QString, QString>> splitId(const QString &id)
+{
+    const QStringList parts = id.split(QStringLiteral("||"));
+    if (parts.size() != 2)
+        return std::nullopt;
+    for (const QString &part : parts) {
+        if (part.isEmpty() || part.startsWith(u'|') || part.endsWith(u'|'))
+            return std::nullopt;
+    }
+    return std::pair{parts[0], parts[1]};
+}
+
+// A snapshot of one stored row, read when the object is opened.
+class StoredObject final : public ServerObject {
+public:
+    StoredObject(std::shared_ptr<Connection> connection, const StoredClass &cls,
+                 QHash<QString, QString> values)
+        : ServerObject(std::move(connection), QString::fromLatin1(cls.name)), m_class(cls),
+          m_values(std::move(values))
+    {
+    }
+
+protected:
+    std::optional<QVariant> readProperty(const QString &name) override
+    {
+        const auto found = m_values.constFind(name);
+        if (found == m_values.cend())
+            return std::nullopt;
+        return QVariant(*found);
+    }
+
+    std::optional<QVariant> invoke(const QString &method, QVariantList &args) override
+    {
+        if (method != QString::fromLatin1(m_class.conversionMethod).toLower())
+            return std::nullopt;
+        expectArguments(QString::fromLatin1(m_class.conversionMethod), args, 1);
+        return QVariant(args[0].toString());
+    }
+
+private:
+    const StoredClass &m_class;
+    QHash<QString, QString> m_values;
+};
+
+// ---------------------------------------------------------------- DRAVONIK.Lager
+
+const char *const SupplierNameSql =
+    "SELECT name FROM supplier WHERE firm = $1 AND supplier_no = $2";
+
+// One column per row: article number, description, EAN and quantity joined by
+// line feeds, in article-number order. Articles without a stock row count 0.
+const char *const StockListSql =
+    "SELECT a.article_no || '\n' || a.description || '\n' || a.ean || '\n' || "
+    "COALESCE(s.quantity, 0) "
+    "FROM article a LEFT JOIN stock s "
+    "ON s.firm = a.firm AND s.branch = $2 AND s.article_no = a.article_no "
+    "WHERE a.firm = $1 AND a.supplier_no = $3 "
+    "ORDER BY a.article_no";
+
+class LagerObject final : public ServerObject {
+public:
+    explicit LagerObject(std::shared_ptr<Connection> connection)
+        : ServerObject(std::move(connection), QStringLiteral("DRAVONIK.Lager"))
+    {
+    }
+
+protected:
+    std::optional<QVariant> readProperty(const QString &) override { return std::nullopt; }
+
+    std::optional<QVariant> invoke(const QString &method, QVariantList &args) override
+    {
+        if (method == u"lname") {
+            expectArguments(QStringLiteral("LName"), args, 2);
+            args[0] = canonicalKey(args[0].toString());
+            return QVariant(connection().database().scalar(
+                SupplierNameSql, {args[0].toString(), args[1].toString()}));
+        }
+        if (method == u"liste") {
+            expectArguments(QStringLiteral("liste"), args, 3);
+            args[0] = canonicalKey(args[0].toString());
+            args[1] = canonicalKey(args[1].toString());
+            return QVariant(
+                QStringList{args[0].toString(), args[1].toString(), args[2].toString()});
+        }
+        return std::nullopt;
+    }
+};
+
+class StockList final : public ResultSet {
+public:
+    explicit StockList(std::shared_ptr<Connection> connection)
+        : ResultSet(std::move(connection), QStringLiteral("TV.XW:Liste"))
+    {
+    }
+
+protected:
+    void run(QVariant &argument) override
+    {
+        if (argument.typeId() != QMetaType::QStringList || argument.toStringList().size() != 3)
+            throw ServerError(ServerError::InvalidArgument,
+                              QStringLiteral("TV.XW:Liste erwartet den Wert von "
+                                             "DRAVONIK.Lager.liste als Argument"));
+        const QStringList key = argument.toStringList();
+        m_rows = connection().database().query(StockListSql, {key[0], key[1], key[2]});
+    }
+    bool step() override { return m_rows->next(); }
+    QVariant column(int number) override
+    {
+        if (number != 1)
+            throw ServerError(ServerError::InvalidArgument,
+                              QStringLiteral("TV.XW:Liste hat keine Spalte %1").arg(number));
+        return QVariant(m_rows->text(0));
+    }
+    void finish() override { m_rows.reset(); }
+
+private:
+    std::unique_ptr<Cursor> m_rows;
+};
+
+// ---------------------------------------------------------------- TV.Windows
+
+class ConnectionEnvironment final : public MEnvironment {
+public:
+    explicit ConnectionEnvironment(Connection &connection) : m_connection(connection) {}
+
+    std::optional<QString> global(const QString &name, const QString &subscripts) override
+    {
+        auto rows = m_connection.database().query(
+            "SELECT value FROM m_global WHERE name = $1 AND subscripts = $2", {name, subscripts});
+        if (!rows->next())
+            return std::nullopt;
+        return rows->text(0);
+    }
+
+    // ^%XTT records who connected and when, from the identity variables.
+    bool runRoutine(const QString &name) override
+    {
+        if (name != u"%XTT")
+            return false;
+        const auto &locals = m_connection.locals;
+        m_connection.database().exec(
+            "INSERT INTO connection_log (connected_at, firm, branch, personnel) "
+            "VALUES ($1, $2, $3, $4)",
+            {QDateTime::currentDateTimeUtc().toString(Qt::ISODate),
+             locals.value(QStringLiteral("FIRMA")), locals.value(QStringLiteral("FIL")),
+             locals.value(QStringLiteral("PERSONAL"))});
+        return true;
+    }
+
+private:
+    Connection &m_connection;
+};
+
+class WindowsObject final : public ServerObject {
+public:
+    explicit WindowsObject(std::shared_ptr<Connection> connection)
+        : ServerObject(std::move(connection), QStringLiteral("TV.Windows"))
+    {
+    }
+
+protected:
+    std::optional<QVariant> readProperty(const QString &) override { return std::nullopt; }
+
+    std::optional<QVariant> invoke(const QString &method, QVariantList &args) override
+    {
+        if (method != u"xecute")
+            return std::nullopt;
+        expectArguments(QStringLiteral("Xecute"), args, 1);
+        ConnectionEnvironment environment(connection());
+        return QVariant(runMLine(args[0].toString(), connection().locals, environment));
+    }
+};
+
+} // namespace
+
+std::unique_ptr<ServerObject> openStoredObject(const std::shared_ptr<Connection> &connection,
+                                               const QString &className, const QString &id)
+{
+    const StoredClass *cls = findStoredClass(className);
+    if (!cls) {
+        if (className == u"TV.Windows" || className == u"DRAVONIK.Lager")
+            throw ServerError(ServerError::InvalidOperation,
+                              QStringLiteral("Die Klasse %1 hat keine gespeicherten Objekte")
+                                  .arg(className));
+        throw unknownClass(className);
+    }
+    Engine &database = connection->database();
+    const auto key = splitId(id);
+    if (key) {
+        QStringList columns;
+        for (const PropertyColumn &property : cls->properties)
+            columns << QString::fromLatin1(property.column);
+        const std::string sql = QStringLiteral("SELECT %1 FROM %2 WHERE firm = $1 AND %3 = $2")
+                                    .arg(columns.join(u','), QString::fromLatin1(cls->table),
+                                         QString::fromLatin1(cls->keyColumn))
+                                    .toStdString();
+        auto row = database.query(sql, {key->first, key->second});
+        if (row->next()) {
+            QHash<QString, QString> values;
+            for (int i = 0; i < int(cls->properties.size()); ++i)
+                values.insert(QString::fromLatin1(cls->properties[i].property).toLower(),
+                              row->text(i));
+            return std::make_unique<StoredObject>(connection, *cls, std::move(values));
+        }
+    }
+    throw ServerError(ServerError::ObjectNotFound,
+                      QStringLiteral("Ein Objekt %1 mit der ID \"%2\" existiert nicht")
+                          .arg(className, id));
+}
+
+std::unique_ptr<ServerObject> createServerObject(const std::shared_ptr<Connection> &connection,
+                                                 const QString &className)
+{
+    if (className == u"TV.Windows")
+        return std::make_unique<WindowsObject>(connection);
+    if (className == u"DRAVONIK.Lager")
+        return std::make_unique<LagerObject>(connection);
+    if (findStoredClass(className))
+        throw ServerError(
+            ServerError::InvalidOperation,
+            QStringLiteral("Objekte der Klasse %1 werden nur über ihre ID geöffnet").arg(className));
+    throw unknownClass(className);
+}
+
+std::unique_ptr<ResultSet> openServerQuery(const std::shared_ptr<Connection> &connection,
+                                           const QString &className, const QString &queryName)
+{
+    if (className != u"TV.XW")
+        throw unknownClass(className);
+    if (queryName != u"Liste")
+        throw ServerError(ServerError::UnknownQuery,
+                          QStringLiteral("Die Klasse %1 hat keine Abfrage %2")
+                              .arg(className, queryName));
+    return std::make_unique<StockList>(connection);
+}
+
+} // namespace tolvan

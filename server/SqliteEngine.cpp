@@ -1,0 +1,185 @@
+#include "Engine.h"
+#include "ServerError.h"
+
+#include <QFileInfo>
+#include <sqlite3.h>
+#include <string>
+
+namespace tolvan {
+namespace {
+
+[[noreturn]] void fail(sqlite3 *db, const char *what)
+{
+    throw ServerError(ServerError::DatabaseFailure,
+                      QStringLiteral("Datenbankfehler (%1): %2")
+                          .arg(QString::fromUtf8(what), QString::fromUtf8(sqlite3_errmsg(db))));
+}
+
+// SQLite reads $1 as a named parameter; ?1 is the numbered form we mean.
+std::string numberedParameters(std::string_view sql)
+{
+    std::string out(sql);
+    for (std::size_t i = 0; i + 1 < out.size(); ++i) {
+        if (out[i] == '$' && out[i + 1] >= '0' && out[i + 1] <= '9')
+            out[i] = '?';
+    }
+    return out;
+}
+
+class SqliteStatement {
+public:
+    SqliteStatement(sqlite3 *db, std::string_view sql) : m_db(db)
+    {
+        const std::string text = numberedParameters(sql);
+        if (sqlite3_prepare_v2(db, text.c_str(), int(text.size()), &m_stmt, nullptr) != SQLITE_OK)
+            fail(db, "prepare");
+    }
+    ~SqliteStatement() { sqlite3_finalize(m_stmt); }
+    SqliteStatement(const SqliteStatement &) = delete;
+    SqliteStatement &operator=(const SqliteStatement &) = delete;
+
+    void bind(const QVariantList &params)
+    {
+        sqlite3_reset(m_stmt);
+        for (int i = 0; i < params.size(); ++i) {
+            const QVariant &value = params.at(i);
+            int rc;
+            if (value.isNull()) {
+                rc = sqlite3_bind_null(m_stmt, i + 1);
+            } else if (value.typeId() == QMetaType::Int || value.typeId() == QMetaType::LongLong) {
+                rc = sqlite3_bind_int64(m_stmt, i + 1, value.toLongLong());
+            } else {
+                const QByteArray utf8 = value.toString().toUtf8();
+                rc = sqlite3_bind_text(m_stmt, i + 1, utf8.constData(), int(utf8.size()),
+                                       SQLITE_TRANSIENT);
+            }
+            if (rc != SQLITE_OK)
+                fail(m_db, "bind");
+        }
+    }
+
+    bool step()
+    {
+        switch (sqlite3_step(m_stmt)) {
+        case SQLITE_ROW:
+            return true;
+        case SQLITE_DONE:
+            return false;
+        default:
+            fail(m_db, "step");
+        }
+    }
+
+    QString text(int column) const
+    {
+        const auto *data = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, column));
+        return QString::fromUtf8(data, sqlite3_column_bytes(m_stmt, column));
+    }
+    bool isNull(int column) const { return sqlite3_column_type(m_stmt, column) == SQLITE_NULL; }
+
+private:
+    sqlite3 *m_db;
+    sqlite3_stmt *m_stmt = nullptr;
+};
+
+class SqliteCursor final : public Cursor {
+public:
+    SqliteCursor(sqlite3 *db, std::string_view sql, const QVariantList &params) : m_stmt(db, sql)
+    {
+        m_stmt.bind(params);
+    }
+    bool next() override { return m_stmt.step(); }
+    QString text(int column) const override { return m_stmt.text(column); }
+    bool isNull(int column) const override { return m_stmt.isNull(column); }
+
+private:
+    SqliteStatement m_stmt;
+};
+
+class SqliteBulkLoader final : public BulkLoader {
+public:
+    SqliteBulkLoader(sqlite3 *db, const QString &table, const QStringList &columns)
+        : m_stmt(db, insertStatement(table, columns))
+    {
+    }
+    void add(const QStringList &values) override
+    {
+        m_stmt.bind(QVariantList(values.cbegin(), values.cend()));
+        m_stmt.step();
+    }
+    void finish() override {}
+
+private:
+    static std::string insertStatement(const QString &table, const QStringList &columns)
+    {
+        QStringList marks;
+        for (int i = 1; i <= columns.size(); ++i)
+            marks << QStringLiteral("$%1").arg(i);
+        return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+            .arg(table, columns.join(u','), marks.join(u','))
+            .toStdString();
+    }
+    SqliteStatement m_stmt;
+};
+
+class SqliteEngine final : public Engine {
+public:
+    explicit SqliteEngine(sqlite3 *db) : m_db(db) {}
+    ~SqliteEngine() override { sqlite3_close_v2(m_db); }
+
+    Kind kind() const override { return Kind::Sqlite; }
+    bool isOpen() const override { return true; }
+
+    std::unique_ptr<Cursor> query(std::string_view sql, const QVariantList &params) override
+    {
+        return std::make_unique<SqliteCursor>(m_db, sql, params);
+    }
+
+    qint64 exec(std::string_view sql, const QVariantList &params) override
+    {
+        SqliteStatement stmt(m_db, sql);
+        stmt.bind(params);
+        while (stmt.step()) {
+        }
+        return sqlite3_changes64(m_db);
+    }
+
+    void execScript(std::string_view sql) override
+    {
+        const std::string text(sql);
+        if (sqlite3_exec(m_db, text.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
+            fail(m_db, "script");
+    }
+
+    std::unique_ptr<BulkLoader> bulkLoad(const QString &table, const QStringList &columns) override
+    {
+        return std::make_unique<SqliteBulkLoader>(m_db, table, columns);
+    }
+
+private:
+    sqlite3 *m_db;
+};
+
+} // namespace
+
+std::unique_ptr<Engine> openSqlite(const QString &path, bool create)
+{
+    const QFileInfo file(path);
+    if (!create && !file.isFile())
+        throw ServerError(ServerError::DatabaseFailure,
+                          QStringLiteral("Die Datenbankdatei %1 existiert nicht").arg(path));
+    sqlite3 *db = nullptr;
+    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr) != SQLITE_OK) {
+        const QString message = QString::fromUtf8(sqlite3_errmsg(db));
+        sqlite3_close_v2(db);
+        throw ServerError(ServerError::DatabaseFailure,
+                          QStringLiteral("Die Datenbankdatei %1 lässt sich nicht öffnen: %2")
+                              .arg(path, message));
+    }
+    sqlite3_busy_timeout(db, 5000);
+    sqlite3_extended_result_codes(db, 1);
+    return std::make_unique<SqliteEngine>(db);
+}
+
+} // namespace tolvan

@@ -1,0 +1,34 @@
+#include "Target.h"
+
+#include "Engine.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace tolvan {
+
+QString Target::describe() const
+{
+    if (isServer())
+        return QStringLiteral("PostgreSQL %1:%2, Datenbank %3")
+            .arg(server)
+            .arg(port)
+            .arg(nameSpace.toLower());
+    return QStringLiteral("Datei %1").arg(QDir::toNativeSeparators(file));
+}
+
+QString Target::connectString() const
+{
+    return QStringLiteral("cn_iptcp:%1[%2]:%3").arg(server).arg(port).arg(nameSpace);
+}
+
+std::unique_ptr<Engine> Target::open(bool create) const
+{
+    if (isServer())
+        return openPostgres(server, port, nameSpace.toLower());
+    if (create)
+        QDir().mkpath(QFileInfo(file).absolutePath());
+    return openSqlite(file, create);
+}
+
+} // namespace tolvan

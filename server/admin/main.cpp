@@ -1,0 +1,204 @@
+// tolvan-db: creates the schema, loads demo data and looks into a TOLVAN database.
+
+#include "DemoData.h"
+#include "Engine.h"
+#include "Factory.h"
+#include "Schema.h"
+#include "ServerError.h"
+#include "Target.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QTextStream>
+
+using namespace tolvan;
+
+namespace {
+
+QTextStream &out()
+{
+    static QTextStream stream(stdout);
+    return stream;
+}
+
+QTextStream &err()
+{
+    static QTextStream stream(stderr);
+    return stream;
+}
+
+int refuse(const Target &target, const QString &what)
+{
+    err() << target.describe() << ": " << what << Qt::endl;
+    return 1;
+}
+
+int init(const Target &target, bool force)
+{
+    auto engine = target.open(true);
+    if (schema::exists(*engine)) {
+        if (!force)
+            return refuse(target, QStringLiteral("Das Schema existiert bereits. Mit --force wird "
+                                                 "es samt allen Daten neu angelegt."));
+        schema::drop(*engine);
+        out() << "Schema und Daten gelöscht." << Qt::endl;
+    }
+    schema::create(*engine);
+    out() << target.describe() << ": Schema angelegt." << Qt::endl;
+    return 0;
+}
+
+int loadDemo(const Target &target, bool force, qint64 articles)
+{
+    auto engine = target.open(true);
+    if (schema::exists(*engine) && schema::hasData(*engine)) {
+        if (!force)
+            return refuse(target, QStringLiteral("Die Datenbank enthält bereits Daten. Mit "
+                                                 "--force werden sie durch die Demodaten ersetzt."));
+        schema::drop(*engine);
+        out() << "Vorhandene Daten gelöscht." << Qt::endl;
+    }
+    if (!schema::exists(*engine)) {
+        schema::create(*engine);
+        out() << target.describe() << ": Schema angelegt." << Qt::endl;
+    }
+    loadDemoData(*engine, articles, [](const QString &line) { out() << line << Qt::endl; });
+    out() << target.describe() << ": Anmeldung mit Personalcode " << demo::User << ", Passwort "
+          << demo::Password << ", Firma " << demo::Firm << ", Filiale " << demo::Branch << "."
+          << Qt::endl;
+    return 0;
+}
+
+bool connectTo(Factory &factory, const Target &target)
+{
+    if (!target.isServer())
+        qputenv("TOLVAN_DATABASE", target.file.toLocal8Bit());
+    if (factory.connect(target.connectString()))
+        return true;
+    err() << target.describe() << ": " << factory.lastConnectError() << Qt::endl;
+    return false;
+}
+
+// The stock list of one supplier as the program receives it, at most `limit` rows.
+void showStock(Factory &factory, QString firm, QString branch, const QString &supplier, int limit)
+{
+    QVariant key = factory.createObject(QStringLiteral("DRAVONIK.Lager"))
+                       ->call(QStringLiteral("liste"), {Arg::ref(firm), Arg::ref(branch), supplier});
+    auto rows = factory.openClassQuery(QStringLiteral("TV.XW"), QStringLiteral("Liste"));
+    rows->execute(key);
+    int count = 0;
+    while (rows->next()) {
+        if (++count <= limit)
+            out() << "      " << rows->data(1).toString().split(u'\n').join(QStringLiteral(" | "))
+                  << Qt::endl;
+    }
+    rows->close();
+    if (count > limit)
+        out() << "      ... " << count << " Artikel insgesamt" << Qt::endl;
+}
+
+int show(const Target &target)
+{
+    auto engine = target.open(false);
+    if (!schema::isTolvanDatabase(*engine))
+        return refuse(target, QStringLiteral("keine TOLVAN-Datenbank"));
+    Factory factory;
+    if (!connectTo(factory, target))
+        return 1;
+    out() << target.describe() << Qt::endl << Qt::endl << "Benutzer (Firma, Personalcode, Name, aktiv):"
+          << Qt::endl;
+    auto users = engine->query("SELECT firm, personnel_code, pname, aktiv FROM par_pers_edv "
+                               "ORDER BY firm, personnel_code");
+    while (users->next())
+        out() << "  " << users->text(0) << "  " << users->text(1) << "  " << users->text(2)
+              << "  " << users->text(3) << Qt::endl;
+    out() << Qt::endl << "Lieferanten mit Lagerbestand der Filiale " << demo::Branch << ":" << Qt::endl;
+    auto suppliers = engine->query("SELECT firm, supplier_no, name FROM supplier "
+                                   "ORDER BY firm, supplier_no");
+    QList<QStringList> list;
+    while (suppliers->next())
+        list << QStringList{suppliers->text(0), suppliers->text(1), suppliers->text(2)};
+    for (const QStringList &supplier : list) {
+        out() << "  Firma " << supplier[0] << ", Lieferant " << supplier[1] << ": " << supplier[2]
+              << Qt::endl;
+        showStock(factory, supplier[0], QString::fromLatin1(demo::Branch), supplier[1], 5);
+    }
+    return 0;
+}
+
+int xecute(const Target &target, const QString &line)
+{
+    Factory factory;
+    if (!connectTo(factory, target))
+        return 1;
+    auto windows = factory.createObject(QStringLiteral("TV.Windows"));
+    out() << windows->call(QStringLiteral("Xecute"), {line}).toString() << Qt::endl;
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tolvan-db"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Verwaltet eine TOLVAN-Datenbank.\n\n"
+        "Befehle:\n"
+        "  init           legt das Schema an\n"
+        "  demo           lädt die Demodaten (legt das Schema an, wenn es fehlt)\n"
+        "  show           zeigt Benutzer, Lieferanten und Lagerbestände\n"
+        "  xecute ZEILE   führt eine M-Befehlszeile aus und zeigt, was sie schreibt"));
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("befehl"), QStringLiteral("init, demo, show oder xecute"));
+    const QCommandLineOption database(QStringLiteral("database"),
+                                      QStringLiteral("die eingebettete Datenbankdatei"),
+                                      QStringLiteral("datei"));
+    const QCommandLineOption server(QStringLiteral("server"),
+                                    QStringLiteral("der PostgreSQL-Server"), QStringLiteral("host"));
+    const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("sein Port (5432)"),
+                                  QStringLiteral("port"), QStringLiteral("5432"));
+    const QCommandLineOption nameSpace(QStringLiteral("namespace"),
+                                       QStringLiteral("der Namespace = Datenbankname (TOLVAN)"),
+                                       QStringLiteral("name"), QStringLiteral("TOLVAN"));
+    const QCommandLineOption articles(QStringLiteral("articles"),
+                                      QStringLiteral("ein weiterer Lieferant mit N Artikeln"),
+                                      QStringLiteral("n"), QStringLiteral("0"));
+    const QCommandLineOption force(QStringLiteral("force"),
+                                   QStringLiteral("vorhandene Daten ersetzen"));
+    parser.addOptions({database, server, port, nameSpace, articles, force});
+    parser.process(app);
+
+    const QStringList arguments = parser.positionalArguments();
+    const QString command = arguments.value(0);
+    Target target;
+    target.file = parser.isSet(database) ? parser.value(database) : embeddedDatabasePath();
+    target.server = parser.value(server);
+    target.nameSpace = parser.value(nameSpace);
+    bool numbers = true;
+    target.port = parser.value(port).toInt(&numbers);
+    bool articlesOk = true;
+    const qint64 articleCount = parser.value(articles).toLongLong(&articlesOk);
+    if (!numbers || !articlesOk || articleCount < 0 || target.port < 1 || target.port > 65535) {
+        err() << "Port und Artikelzahl müssen Zahlen sein." << Qt::endl;
+        return 2;
+    }
+
+    try {
+        if (command == u"init" && arguments.size() == 1)
+            return init(target, parser.isSet(force));
+        if (command == u"demo" && arguments.size() == 1)
+            return loadDemo(target, parser.isSet(force), articleCount);
+        if (command == u"show" && arguments.size() == 1)
+            return show(target);
+        if (command == u"xecute" && arguments.size() == 2)
+            return xecute(target, arguments[1]);
+    } catch (const ServerError &error) {
+        err() << "Fehler " << error.number() << ": " << error.description() << Qt::endl;
+        return 1;
+    }
+    err() << parser.helpText();
+    return 2;
+}

@@ -1,0 +1,118 @@
+// tolvan-db as an administrator runs it.
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestAdmin : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void demoOnANewFile();
+    void refusesToOverwriteWithoutForce();
+    void generatedSupplier();
+    void commandLineAndFailures();
+    void postgresServer();
+
+private:
+    struct Run {
+        int exitCode;
+        QString out;
+        QString err;
+    };
+    Run tolvanDb(const QStringList &arguments);
+
+    QTemporaryDir m_dir;
+};
+
+TestAdmin::Run TestAdmin::tolvanDb(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral(TOLVAN_DB), arguments);
+    if (!process.waitForFinished(120000))
+        return {-1, {}, QStringLiteral("tolvan-db did not finish")};
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+void TestAdmin::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+}
+
+void TestAdmin::demoOnANewFile()
+{
+    const QString file = m_dir.filePath("neu/demo.db");
+    const Run demo = tolvanDb({"demo", "--database", file});
+    QCOMPARE(demo.exitCode, 0);
+    QVERIFY2(demo.out.contains("Personalcode DEMO"), qPrintable(demo.out));
+    const Run show = tolvanDb({"show", "--database", file});
+    QCOMPARE(show.exitCode, 0);
+    QVERIFY(show.out.contains("Müller & Söhne Haushaltswaren KG"));
+    QVERIFY(show.out.contains("100-0005 | Geschenkgutschein 10 € |  | 0"));
+    const Run year = tolvanDb({"xecute", "--database", file, "W $P(^FA(0),\"`\",2)"});
+    QCOMPARE(year.out, "2026\n");
+}
+
+void TestAdmin::refusesToOverwriteWithoutForce()
+{
+    const QString file = m_dir.filePath("bestand.db");
+    QCOMPARE(tolvanDb({"demo", "--database", file}).exitCode, 0);
+    const Run again = tolvanDb({"demo", "--database", file});
+    QCOMPARE(again.exitCode, 1);
+    QVERIFY2(again.err.contains("--force"), qPrintable(again.err));
+    const Run init = tolvanDb({"init", "--database", file});
+    QCOMPARE(init.exitCode, 1);
+    QVERIFY(tolvanDb({"show", "--database", file}).out.contains("Nordwind"));
+
+    QCOMPARE(tolvanDb({"init", "--database", file, "--force"}).exitCode, 0);
+    QVERIFY(!tolvanDb({"show", "--database", file}).out.contains("Nordwind"));
+    QCOMPARE(tolvanDb({"demo", "--database", file}).exitCode, 0); // schema without data
+    QCOMPARE(tolvanDb({"demo", "--database", file, "--force"}).exitCode, 0);
+}
+
+void TestAdmin::generatedSupplier()
+{
+    const QString file = m_dir.filePath("viel.db");
+    QCOMPARE(tolvanDb({"demo", "--database", file, "--articles", "1234"}).exitCode, 0);
+    const Run show = tolvanDb({"show", "--database", file});
+    QVERIFY2(show.out.contains("... 1234 Artikel insgesamt"), qPrintable(show.out));
+}
+
+void TestAdmin::commandLineAndFailures()
+{
+    QCOMPARE(tolvanDb({}).exitCode, 2);
+    QCOMPARE(tolvanDb({"drop"}).exitCode, 2);
+    QCOMPARE(tolvanDb({"demo", "--articles", "viele"}).exitCode, 2);
+    const QString missing = m_dir.filePath("fehlt.db");
+    QCOMPARE(tolvanDb({"show", "--database", missing}).exitCode, 1);
+    QVERIFY(!QFile::exists(missing));
+    const Run bad = tolvanDb({"xecute", "--database", m_dir.filePath("bestand.db"), "W NIX"});
+    QCOMPARE(bad.exitCode, 1);
+    QVERIFY2(bad.err.contains("<UNDEFINED>"), qPrintable(bad.err));
+}
+
+void TestAdmin::postgresServer()
+{
+    if (qEnvironmentVariable("PGHOST").isEmpty()) {
+        if (qEnvironmentVariable("TOLVAN_TEST_POSTGRES") == u"1")
+            QFAIL("PostgreSQL was promised but PGHOST is not set");
+        QSKIP("no PostgreSQL server: run ./test");
+    }
+    const QString database = QStringLiteral("TOLVAN_A%1").arg(QCoreApplication::applicationPid());
+    const QStringList server{"--server", qEnvironmentVariable("PGHOST"), "--port",
+                             qEnvironmentVariable("PGPORT"), "--namespace", database};
+    QProcess::execute("psql", {"-X", "-q", "-d", "tolvan", "-c",
+                               "CREATE DATABASE " + database.toLower()});
+    const Run demo = tolvanDb(QStringList{"demo", "--articles", "500"} + server);
+    QCOMPARE(demo.exitCode, 0);
+    QCOMPARE(tolvanDb(QStringList{"demo"} + server).exitCode, 1);
+    const Run show = tolvanDb(QStringList{"show"} + server);
+    QVERIFY2(show.out.contains("... 500 Artikel insgesamt"), qPrintable(show.out + show.err));
+    QProcess::execute("psql", {"-X", "-q", "-d", "tolvan", "-c",
+                               "DROP DATABASE " + database.toLower() + " WITH (FORCE)"});
+}
+
+QTEST_GUILESS_MAIN(TestAdmin)
+#include "tst_admin.moc"

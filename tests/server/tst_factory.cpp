@@ -1,0 +1,396 @@
+// The data server component on a real database: SQLite or PostgreSQL, as the
+// test is registered (TOLVAN_TEST_ENGINE).
+
+#include "Factory.h"
+#include "ServerError.h"
+#include "TestDatabase.h"
+
+#include <QFile>
+#include <QtTest>
+
+using namespace tolvan;
+
+namespace {
+
+// The error a call raised; number 0 when it raised none.
+template <typename Call> ServerError raised(Call call)
+{
+    try {
+        call();
+    } catch (const ServerError &error) {
+        return error;
+    }
+    return ServerError(0, QStringLiteral("no error raised"));
+}
+
+QStringList stockList(Factory &factory, QString firm, QString branch, const QString &supplier)
+{
+    QVariant key = factory.createObject("DRAVONIK.Lager")
+                       ->call("liste", {Arg::ref(firm), Arg::ref(branch), supplier});
+    auto rows = factory.openClassQuery("TV.XW", "Liste");
+    rows->execute(key);
+    QStringList texts;
+    while (rows->next())
+        texts << rows->data(1).toString();
+    rows->close();
+    return texts;
+}
+
+} // namespace
+
+class TestFactory : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+
+    void connectFailsCleanly_data();
+    void connectFailsCleanly();
+    void connectFailsOnMissingOrForeignFiles();
+    void disconnectEndsEveryObject();
+    void storedObjects();
+    void storedObjectIdsFindOnlyWholeKeys_data();
+    void storedObjectIdsFindOnlyWholeKeys();
+    void membersThatDoNotExist();
+    void closedObjects();
+    void supplierName();
+    void referenceArgumentsAreWrittenBack();
+    void stockListQuery();
+    void resultSetOrder();
+    void commandLines();
+    void localsLiveAsLongAsTheConnection();
+    void hostileTextChangesNothing();
+
+private:
+    QString count(const char *table) { return m_db.engine().scalar(std::string("SELECT count(*) FROM ") + table); }
+
+    TestDatabase m_db;
+    Factory m_factory;
+};
+
+void TestFactory::initTestCase()
+{
+    TOLVAN_REQUIRE_DATABASE(m_db, 30);
+}
+
+void TestFactory::init()
+{
+    QVERIFY2(m_factory.connect(m_db.connectString()), qPrintable(m_factory.lastConnectError()));
+    QVERIFY(m_factory.connected());
+}
+
+void TestFactory::connectFailsCleanly_data()
+{
+    QTest::addColumn<QString>("connectString");
+    QTest::newRow("empty") << "";
+    QTest::newRow("other protocol") << "cn_ipx:[1972]:TOLVAN";
+    QTest::newRow("no port") << "cn_iptcp:[]:TOLVAN";
+    QTest::newRow("port zero") << "cn_iptcp:localhost[0]:TOLVAN";
+    QTest::newRow("port too large") << "cn_iptcp:localhost[70000]:TOLVAN";
+    QTest::newRow("no namespace") << "cn_iptcp:localhost[1972]:";
+    QTest::newRow("namespace with quote") << "cn_iptcp:localhost[1972]:TOL'VAN";
+    QTest::newRow("trailing text") << "cn_iptcp:localhost[1972]:TOLVAN x";
+    QTest::newRow("unreachable server") << "cn_iptcp:127.0.0.1[1]:TOLVAN";
+}
+
+void TestFactory::connectFailsCleanly()
+{
+    QFETCH(QString, connectString);
+    QVERIFY(!m_factory.connect(connectString));
+    QVERIFY(!m_factory.connected());
+    QVERIFY(!m_factory.lastConnectError().isEmpty());
+    QCOMPARE(raised([&] { m_factory.createObject("TV.Windows"); }).number(),
+             ServerError::NotConnected);
+}
+
+void TestFactory::connectFailsOnMissingOrForeignFiles()
+{
+    if (m_db.isPostgres()) {
+        QString wrongDatabase = m_db.connectString();
+        wrongDatabase.replace(QRegularExpression(":[A-Z0-9_]+$"), ":NOSUCHNAMESPACE");
+        QVERIFY(!m_factory.connect(wrongDatabase));
+        const QByteArray user = qgetenv("PGUSER");
+        qputenv("PGUSER", "nosuchrole");
+        QVERIFY(!m_factory.connect(m_db.connectString()));
+        qputenv("PGUSER", user);
+        return;
+    }
+    const QByteArray database = qgetenv("TOLVAN_DATABASE");
+    QTemporaryDir dir;
+    const QString missing = dir.filePath("missing.db");
+    qputenv("TOLVAN_DATABASE", missing.toLocal8Bit());
+    QVERIFY(!m_factory.connect(m_db.connectString()));
+    QVERIFY(!QFile::exists(missing));
+
+    const QString text = dir.filePath("notes.txt");
+    QFile file(text);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("Dies ist keine Datenbank.\n");
+    file.close();
+    qputenv("TOLVAN_DATABASE", text.toLocal8Bit());
+    QVERIFY(!m_factory.connect(m_db.connectString()));
+    QFile check(text);
+    QVERIFY(check.open(QIODevice::ReadOnly));
+    QCOMPARE(check.readAll(), "Dies ist keine Datenbank.\n");
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"notes.txt"});
+
+    auto other = openSqlite(dir.filePath("other.db"), true);
+    other->execScript("CREATE TABLE t (x TEXT)");
+    qputenv("TOLVAN_DATABASE", dir.filePath("other.db").toLocal8Bit());
+    QVERIFY(!m_factory.connect(m_db.connectString()));
+    qputenv("TOLVAN_DATABASE", database);
+}
+
+void TestFactory::disconnectEndsEveryObject()
+{
+    auto user = m_factory.openId("TV.ParPersEdv", "1||DEMO");
+    auto windows = m_factory.createObject("TV.Windows");
+    m_factory.disconnect();
+    QVERIFY(!m_factory.connected());
+    QCOMPARE(raised([&] { user->property("PNAME"); }).number(), ServerError::NotConnected);
+    QCOMPARE(raised([&] { windows->call("Xecute", {"W 1"}); }).number(),
+             ServerError::NotConnected);
+    QCOMPARE(raised([&] { m_factory.openId("TV.ParPersEdv", "1||DEMO"); }).number(),
+             ServerError::NotConnected);
+    m_factory.disconnect(); // twice is harmless
+}
+
+void TestFactory::storedObjects()
+{
+    auto user = m_factory.openId("TV.ParPersEdv", "1||DEMO");
+    QCOMPARE(user->className(), "TV.ParPersEdv");
+    QCOMPARE(user->property("Passwort").toString(), "demo");
+    QCOMPARE(user->property("AKTIV").toString(), "J");
+    QCOMPARE(user->property("PNR").toString(), "1001");
+    QCOMPARE(user->property("AbtNr").toString(), "10");
+    QCOMPARE(user->property("DW").toString(), "214");
+    QCOMPARE(user->property("BERGRP").toString(), "FILIALE");
+    QCOMPARE(user->call("PNAMELogicalToODBC", {user->property("PNAME")}).toString(),
+             "Erika Musterfrau");
+    // Late binding: member names in any case.
+    QCOMPARE(user->property("pname").toString(), "Erika Musterfrau");
+
+    auto department = m_factory.openId("TV.ParPersAbt", "1||20");
+    QCOMPARE(department->call("ABTBEZlogicaltoodbc", {department->property("abtbez")}).toString(),
+             "Lager & Logistik");
+    QCOMPARE(department->property("HAbtNr").toString(), "1");
+
+    auto person = m_factory.openId("TV.PersBasis", "1||1003");
+    QCOMPARE(person->property("fax").toString(), "+49 30 5550-1003");
+    QCOMPARE(person->call("EMailLogicalToODBC", {person->property("EMAIL")}).toString(),
+             "juergen.klein@example.com");
+
+    QCOMPARE(m_factory.openId("TV.ParPersEdv", "2||MEIER")->property("PNAME").toString(),
+             "Sabine Meier");
+}
+
+void TestFactory::storedObjectIdsFindOnlyWholeKeys_data()
+{
+    QTest::addColumn<QString>("id");
+    QTest::newRow("other firm") << "2||DEMO";
+    QTest::newRow("lower case code") << "1||demo";
+    QTest::newRow("no separator") << "1DEMO";
+    QTest::newRow("empty firm") << "||DEMO";
+    QTest::newRow("empty code") << "1||";
+    QTest::newRow("separator in a part") << "1||DEMO||X";
+    QTest::newRow("ambiguous separator") << "1|||DEMO";
+    QTest::newRow("SQL quote") << "1||DEMO' OR '1'='1";
+    QTest::newRow("SQL comment") << "1||DEMO'--";
+    QTest::newRow("LIKE pattern") << "1||%";
+    QTest::newRow("padded") << " 1||DEMO";
+}
+
+void TestFactory::storedObjectIdsFindOnlyWholeKeys()
+{
+    QFETCH(QString, id);
+    const ServerError error = raised([&] { m_factory.openId("TV.ParPersEdv", id); });
+    QCOMPARE(error.number(), ServerError::ObjectNotFound);
+    QVERIFY2(error.description().contains(id), qPrintable(error.description()));
+}
+
+void TestFactory::membersThatDoNotExist()
+{
+    const auto check = [](const ServerError &error, qint32 number, const char *named) {
+        QCOMPARE(error.number(), number);
+        QVERIFY2(error.description().contains(QLatin1String(named)),
+                 qPrintable(error.description()));
+    };
+    check(raised([&] { m_factory.openId("TV.Nichts", "1||DEMO"); }), ServerError::UnknownClass,
+          "TV.Nichts");
+    check(raised([&] { m_factory.createObject("tv.windows"); }), ServerError::UnknownClass,
+          "tv.windows");
+    check(raised([&] { m_factory.openClassQuery("TV.XW", "Alles"); }), ServerError::UnknownQuery,
+          "Alles");
+    check(raised([&] { m_factory.openClassQuery("TV.YY", "Liste"); }), ServerError::UnknownClass,
+          "TV.YY");
+    check(raised([&] { m_factory.createObject("TV.ParPersEdv"); }),
+          ServerError::InvalidOperation, "TV.ParPersEdv");
+    auto user = m_factory.openId("TV.ParPersEdv", "1||DEMO");
+    check(raised([&] { user->property("Gehalt"); }), ServerError::UnknownProperty, "Gehalt");
+    check(raised([&] { user->call("%Save"); }), ServerError::UnknownMethod, "%Save");
+    auto lager = m_factory.createObject("DRAVONIK.Lager");
+    check(raised([&] { lager->call("LName", {"1"}); }), ServerError::InvalidArgument, "LName");
+}
+
+void TestFactory::closedObjects()
+{
+    auto user = m_factory.openId("TV.ParPersEdv", "1||DEMO");
+    user->call("sys_Close");
+    QCOMPARE(raised([&] { user->property("PNAME"); }).number(), ServerError::ObjectClosed);
+    QCOMPARE(raised([&] { user->call("sys_Close"); }).number(), ServerError::ObjectClosed);
+
+    auto rows = m_factory.openClassQuery("TV.XW", "Liste");
+    QCOMPARE(raised([&] { rows->next(); }).number(), ServerError::InvalidOperation);
+    rows->close();
+    QCOMPARE(raised([&] { rows->next(); }).number(), ServerError::ObjectClosed);
+}
+
+void TestFactory::supplierName()
+{
+    QString firm = "1";
+    auto lager = m_factory.createObject("DRAVONIK.Lager");
+    QCOMPARE(lager->call("LName", {Arg::ref(firm), "200"}).toString(),
+             "Müller & Söhne Haushaltswaren KG");
+    QCOMPARE(lager->call("LName", {Arg::ref(firm), "4711"}).toString(), "");
+    QCOMPARE(lager->call("LName", {Arg::ref(firm), ""}).toString(), "");
+    firm = "2";
+    QCOMPARE(lager->call("LName", {Arg::ref(firm), "100"}).toString(), "Hanse Import AG");
+    QCOMPARE(lager->call("LName", {Arg::ref(firm), "200"}).toString(), "");
+}
+
+void TestFactory::referenceArgumentsAreWrittenBack()
+{
+    auto lager = m_factory.createObject("DRAVONIK.Lager");
+    QString firm = "01";
+    QString branch = "000";
+    QString supplier = "0100";
+    QCOMPARE(lager->call("LName", {Arg::ref(firm), supplier}).toString(), "");
+    QCOMPARE(firm, "1"); // the server's canonical firm number replaces the caller's
+    QVariant key = lager->call("liste", {Arg::ref(firm), Arg::ref(branch), supplier});
+    QCOMPARE(branch, "0");
+    QCOMPARE(supplier, "0100"); // by value: untouched
+    QVariant variantFirm = "1.0";
+    lager->call("LName", {Arg::ref(variantFirm), "100"});
+    QCOMPARE(variantFirm.toString(), "1");
+    QString name = "Firma A";
+    lager->call("LName", {Arg::ref(name), "100"});
+    QCOMPARE(name, "Firma A");
+}
+
+void TestFactory::stockListQuery()
+{
+    QCOMPARE(stockList(m_factory, "1", "0", "100"),
+             QStringList({"100-0001\nHolzeisenbahn, 24-teilig\n4006381333931\n12",
+                          "100-0002\nPlüschbär \"Bruno\" 30 cm\n4012345678901\n5",
+                          "100-0003\nKreisel Ø 8 cm\n\n7",
+                          "100-0004\nBauklötze Größe L\n4098765432109\n0",
+                          "100-0005\nGeschenkgutschein 10 €\n\n0"}));
+    QCOMPARE(stockList(m_factory, "1", "1", "100").mid(0, 3),
+             QStringList({"100-0001\nHolzeisenbahn, 24-teilig\n4006381333931\n2",
+                          "100-0002\nPlüschbär \"Bruno\" 30 cm\n4012345678901\n1",
+                          "100-0003\nKreisel Ø 8 cm\n\n0"}));
+    QCOMPARE(stockList(m_factory, "2", "0", "100"),
+             QStringList{"100-0001\nTeeservice Porzellan\n4022222222222\n9"});
+    QVERIFY(stockList(m_factory, "1", "0", "400").isEmpty());
+    QVERIFY(stockList(m_factory, "1", "0", "4711").isEmpty());
+
+    auto rows = m_factory.openClassQuery("TV.XW", "Liste");
+    QVariant forged = "1||0||100";
+    QCOMPARE(raised([&] { rows->execute(forged); }).number(), ServerError::InvalidArgument);
+    QString firm = "1", branch = "0";
+    QVariant key = m_factory.createObject("DRAVONIK.Lager")
+                       ->call("liste", {Arg::ref(firm), Arg::ref(branch), "300"});
+    rows->execute(key);
+    QCOMPARE(raised([&] { rows->data(1); }).number(), ServerError::InvalidOperation);
+    QVERIFY(rows->next());
+    QCOMPARE(raised([&] { rows->data(2); }).number(), ServerError::InvalidArgument);
+    // Executing again starts over.
+    rows->execute(key);
+    QVERIFY(rows->next());
+    QVERIFY(rows->data(1).toString().startsWith("300-0001\n"));
+    rows->close();
+}
+
+void TestFactory::resultSetOrder()
+{
+    const QStringList rows = stockList(m_factory, "1", "0", "999");
+    QCOMPARE(rows.size(), 30);
+    QCOMPARE(rows.first(), "999-0000001\nTestartikel 1 Größe M\n2000000000001\n1");
+    QCOMPARE(rows.at(9), "999-0000010\nTestartikel 10 Größe M\n\n10");
+    QStringList sorted = rows;
+    sorted.sort();
+    QCOMPARE(rows, sorted);
+    QCOMPARE(stockList(m_factory, "1", "0", "999"), rows); // stable
+}
+
+void TestFactory::commandLines()
+{
+    auto windows = m_factory.createObject("TV.Windows");
+    const QString before = count("connection_log");
+    QCOMPARE(windows->call("Xecute", {"S FIRMA=1,FIL=0,PERSONAL=\"DEMO\""}).toString(), "");
+    QCOMPARE(windows->call("Xecute", {"D ^%XTT"}).toString(), "");
+    QCOMPARE(count("connection_log").toInt(), before.toInt() + 1);
+    QCOMPARE(m_db.engine().scalar("SELECT firm || '/' || branch || '/' || personnel FROM "
+                                  "connection_log ORDER BY connected_at DESC"),
+             "1/0/DEMO");
+    QCOMPARE(windows->call("Xecute", {"S P0=$P(^FA(0),\"`\",2) W P0"}).toString(), "2026");
+
+    const ServerError protect = raised([&] { windows->call("Xecute", {"S ^FA(0)=\"x\""}); });
+    QCOMPARE(protect.number(), ServerError::MError);
+    QVERIFY(protect.description().startsWith("<PROTECT>"));
+    QCOMPARE(m_db.engine().scalar("SELECT value FROM m_global WHERE name = 'FA' AND subscripts = '0'"),
+             "TOLVAN Handelsgesellschaft mbH`2026`EUR`Berlin");
+    QVERIFY(raised([&] { windows->call("Xecute", {"D ^ZAP"}); })
+                .description()
+                .startsWith("<NOROUTINE>"));
+}
+
+void TestFactory::localsLiveAsLongAsTheConnection()
+{
+    m_factory.createObject("TV.Windows")->call("Xecute", {"S FIRMA=1,PERSONAL=\"DEMO\""});
+    QCOMPARE(m_factory.createObject("TV.Windows")->call("Xecute", {"W PERSONAL"}).toString(),
+             "DEMO");
+    QVERIFY(m_factory.connect(m_db.connectString()));
+    QCOMPARE(m_factory.createObject("TV.Windows")->call("Xecute", {"W $G(PERSONAL,\"-\")"}).toString(),
+             "-");
+    // Each factory has a connection of its own.
+    Factory other;
+    QVERIFY(other.connect(m_db.connectString()));
+    other.createObject("TV.Windows")->call("Xecute", {"S PERSONAL=\"ANDERER\""});
+    QCOMPARE(m_factory.createObject("TV.Windows")->call("Xecute", {"W $G(PERSONAL,\"-\")"}).toString(),
+             "-");
+}
+
+void TestFactory::hostileTextChangesNothing()
+{
+    const QStringList tables{"supplier", "article", "stock", "par_pers_edv", "m_global"};
+    QStringList before;
+    for (const QString &table : tables)
+        before << count(table.toLatin1().constData());
+
+    QString firm = "1' OR '1'='1";
+    auto lager = m_factory.createObject("DRAVONIK.Lager");
+    for (const char *supplier : {"100' OR '1'='1", "100; DELETE FROM supplier; --",
+                                    "100'--", "%", "100\n", "'||'"}) {
+        QCOMPARE(lager->call("LName", {Arg::ref(firm), supplier}).toString(), "");
+        QVERIFY(stockList(m_factory, "1", "0", supplier).isEmpty());
+    }
+    auto windows = m_factory.createObject("TV.Windows");
+    for (const char *line : {"S X=\"'; DROP TABLE supplier; --\" W X",
+                                "W ^FA(\"0' OR '1'='1\")", "W ^FA(0)_\"--\"",
+                                "S ^FA(0)=\"\" ; DELETE"}) {
+        try {
+            windows->call("Xecute", {line});
+        } catch (const ServerError &) {
+        }
+    }
+    QStringList after;
+    for (const QString &table : tables)
+        after << count(table.toLatin1().constData());
+    QCOMPARE(after, before);
+    QCOMPARE(lager->call("LName", {"1", "100"}).toString(), "Nordwind Spielwaren GmbH");
+}
+
+QTEST_GUILESS_MAIN(TestFactory)
+#include "tst_factory.moc"

@@ -1,0 +1,194 @@
+// The M command lines, without a database: globals and routines come from a fake.
+
+#include "MLine.h"
+#include "ServerError.h"
+
+#include <QtTest>
+
+using namespace tolvan;
+
+namespace {
+
+class FakeEnvironment : public MEnvironment {
+public:
+    std::optional<QString> global(const QString &name, const QString &subscripts) override
+    {
+        const QString key = name + u'(' + subscripts + u')';
+        if (!globals.contains(key))
+            return std::nullopt;
+        return globals.value(key);
+    }
+    bool runRoutine(const QString &name) override
+    {
+        routinesRun << name;
+        return name == u"%XTT";
+    }
+
+    QHash<QString, QString> globals{{"FA(0)", "Handel GmbH`2026`EUR"},
+                                    {"X(\"a\"\"b\",1)", "quoted"},
+                                    {"X(.5)", "half"}};
+    QStringList routinesRun;
+};
+
+} // namespace
+
+class TestMLine : public QObject {
+    Q_OBJECT
+
+private slots:
+    void writesWhatTheLineComputes_data();
+    void writesWhatTheLineComputes();
+    void rejectsWhatItDoesNotKnow_data();
+    void rejectsWhatItDoesNotKnow();
+    void localsStayBetweenLines();
+    void globalsAreReadOnly();
+    void routines();
+    void canonicalNumbersAndSubscripts();
+    void hostileInputEndsInAnError();
+};
+
+void TestMLine::writesWhatTheLineComputes_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("written");
+
+    QTest::newRow("fiscal year") << "S P0=$P(^FA(0),\"`\",2) W P0" << "2026";
+    QTest::newRow("identity command") << "S FIRMA=1,FIL=0,PERSONAL=\"DEMO\" W FIRMA,\"/\",PERSONAL"
+                                      << "1/DEMO";
+    QTest::newRow("commands written out, any case") << "set A=\"x\" write A Write \"y\"" << "xy";
+    QTest::newRow("line breaks") << "W \"a\",!,\"b\",!!" << "a\r\nb\r\n\r\n";
+    QTest::newRow("doubled quote") << "W \"sag \"\"hallo\"\"\"" << "sag \"hallo\"";
+    QTest::newRow("concatenation") << "S A=\"x\"_1_\"y\" W A_(\"(\"_A_\")\")" << "x1y(x1y)";
+    QTest::newRow("canonical numbers") << "W 007,\",\",1.50,\",\",0.5,\",\",0" << "7,1.5,.5,0";
+    QTest::newRow("piece ranges") << "W $P(\"a|b|c|d\",\"|\",2,3),\";\",$PIECE(\"a|b\",\"|\",5)"
+                                  << "b|c;";
+    QTest::newRow("piece with long delimiter") << "W $P(\"a::b::c\",\"::\",3)" << "c";
+    QTest::newRow("piece reads numbers M's way") << "W $P(\"a,b,c\",\",\",\"2abc\")" << "b";
+    QTest::newRow("piece, empty delimiter") << "W $P(\"abc\",\"\")" << "";
+    QTest::newRow("get with default") << "W $G(NIX,\"leer\"),$G(^FA(9)),$GET(^FA(0))"
+                                      << "leerHandel GmbH`2026`EUR";
+    QTest::newRow("string subscripts") << "W ^X(\"a\"\"b\",1),^X(\".5\"),^X(0.50),$G(^X(\"0.5\"),\"-\")"
+                                       << "quotedhalfhalf-";
+    QTest::newRow("quit ends the line") << "W 1 Q  W 2" << "1";
+    QTest::newRow("comment") << "W 1 ;W 2" << "1";
+    QTest::newRow("empty line") << "" << "";
+}
+
+void TestMLine::writesWhatTheLineComputes()
+{
+    QFETCH(QString, line);
+    QFETCH(QString, written);
+    QHash<QString, QString> locals;
+    FakeEnvironment environment;
+    QCOMPARE(runMLine(line, locals, environment), written);
+}
+
+void TestMLine::rejectsWhatItDoesNotKnow_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("error");
+
+    QTest::newRow("unknown command") << "K ^FA" << "<COMMAND> an Position 1";
+    QTest::newRow("xecute command") << "X \"W 1\"" << "<COMMAND> an Position 1";
+    QTest::newRow("unknown function") << "W $ZF(1)" << "<FUNCTION> an Position 3";
+    QTest::newRow("undefined local") << "W 1,NIX" << "<UNDEFINED> an Position 5";
+    QTest::newRow("undefined global") << "W ^FA(1)" << "<UNDEFINED> an Position 3";
+    QTest::newRow("no routine") << "D ^NIX" << "<NOROUTINE> an Position 3";
+    QTest::newRow("label") << "D TAG^%XTT" << "<NOLINE> an Position 3";
+    QTest::newRow("unclosed quote") << "W \"abc" << "<SYNTAX> an Position 3";
+    QTest::newRow("unclosed parenthesis") << "W (1_2" << "<SYNTAX> an Position 7";
+    QTest::newRow("other operator") << "W 1+2" << "<SYNTAX> an Position 4";
+    QTest::newRow("missing argument") << "S" << "<SYNTAX> an Position 2";
+    QTest::newRow("postconditional") << "S:1 A=1" << "<SYNTAX> an Position 2";
+    QTest::newRow("quit with argument") << "Q 1" << "<COMMAND> an Position 3";
+    QTest::newRow("piece with one argument") << "W $P(\"a\")" << "<SYNTAX> an Position 3";
+    QTest::newRow("empty subscript") << "W ^FA(\"\")" << "<SUBSCRIPT> an Position 7";
+    QTest::newRow("global set") << "S ^FA(0)=\"x\"" << "<PROTECT> an Position 3";
+}
+
+void TestMLine::rejectsWhatItDoesNotKnow()
+{
+    QFETCH(QString, line);
+    QFETCH(QString, error);
+    QHash<QString, QString> locals;
+    FakeEnvironment environment;
+    try {
+        runMLine(line, locals, environment);
+        QFAIL("no error raised");
+    } catch (const ServerError &e) {
+        QCOMPARE(e.number(), qint32(ServerError::MError));
+        QVERIFY2(e.description().startsWith(error), qPrintable(e.description()));
+    }
+}
+
+void TestMLine::localsStayBetweenLines()
+{
+    QHash<QString, QString> locals;
+    FakeEnvironment environment;
+    runMLine("S FIRMA=1,FIL=0,PERSONAL=\"DEMO\",A(1,\"x\")=5", locals, environment);
+    QCOMPARE(runMLine("W FIRMA_FIL_PERSONAL,A(1,\"x\")", locals, environment), "10DEMO5");
+    // A line that fails half-way keeps what it set before the error, as M does.
+    QVERIFY_THROWS_EXCEPTION(ServerError, runMLine("S B=2 W NIX", locals, environment));
+    QCOMPARE(locals.value("B"), "2");
+}
+
+void TestMLine::globalsAreReadOnly()
+{
+    QHash<QString, QString> locals;
+    FakeEnvironment environment;
+    const auto before = environment.globals;
+    QVERIFY_THROWS_EXCEPTION(ServerError, runMLine("S A=1,^FA(0)=\"neu\"", locals, environment));
+    QVERIFY_THROWS_EXCEPTION(ServerError, runMLine("S ^NEU=1", locals, environment));
+    QCOMPARE(environment.globals, before);
+}
+
+void TestMLine::routines()
+{
+    QHash<QString, QString> locals;
+    FakeEnvironment environment;
+    QCOMPARE(runMLine("D ^%XTT", locals, environment), "");
+    QCOMPARE(runMLine("DO ^%XTT,^%XTT", locals, environment), "");
+    QCOMPARE(environment.routinesRun, QStringList({"%XTT", "%XTT", "%XTT"}));
+}
+
+void TestMLine::canonicalNumbersAndSubscripts()
+{
+    QCOMPARE(canonicalNumber("000"), "0");
+    QCOMPARE(canonicalNumber("12.000"), "12");
+    QCOMPARE(canonicalNumber("012.340"), "12.34");
+    QVERIFY(isCanonicalNumber("-.5"));
+    QVERIFY(!isCanonicalNumber("0.5"));
+    QVERIFY(!isCanonicalNumber("-0"));
+    QVERIFY(!isCanonicalNumber("01"));
+    QCOMPARE(encodeSubscript("10"), "10");
+    QCOMPARE(encodeSubscript("010"), "\"010\"");
+    QCOMPARE(encodeSubscript("a\"b"), "\"a\"\"b\"");
+}
+
+void TestMLine::hostileInputEndsInAnError()
+{
+    QHash<QString, QString> locals;
+    FakeEnvironment environment;
+    const auto rejects = [&](const QString &line, const char *code) {
+        try {
+            runMLine(line, locals, environment);
+        } catch (const ServerError &e) {
+            return e.description().startsWith(QLatin1String(code));
+        }
+        return false;
+    };
+    QVERIFY(rejects(QString(40000, u'W'), "<MAXSTRING>"));
+    QVERIFY(rejects("W " + QString(5000, u'(') + "1" + QString(5000, u')'), "<STACK>"));
+    QVERIFY(rejects("W " + QString(5000, u'('), "<STACK>"));
+    QVERIFY(rejects("W \"" + QString(5000, u'"'), "<SYNTAX>"));
+    // Doubling a text until it passes the limit.
+    QString line = "S A=\"" + QString(1000, u'x') + "\"";
+    for (int i = 0; i < 6; ++i)
+        line += " S A=A_A";
+    QVERIFY(rejects(line, "<MAXSTRING>"));
+    QVERIFY(rejects("S A=\"" + QString(20000, u'x') + "\" W A,A", "<MAXSTRING>"));
+    QCOMPARE(runMLine("W $P(^FA(0),\"`\",2) ;\" ' -- DROP", locals, environment), "2026");
+}
+
+QTEST_GUILESS_MAIN(TestMLine)
+#include "tst_mline.moc"
