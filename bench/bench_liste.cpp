@@ -1,0 +1,163 @@
+// Times the stock query through the data server component against the engine's
+// own shell writing the same rows as CSV, on a supplier with many articles.
+//
+//   bench_liste [--articles N] [--database FILE | --server HOST --port PORT]
+//
+// The database is created with tolvan-db's demo data (supplier 999 with N
+// articles) unless it already holds them.
+
+#include "DemoData.h"
+#include "Engine.h"
+#include "Factory.h"
+#include "Schema.h"
+#include "Target.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <cstdio>
+
+using namespace tolvan;
+
+namespace {
+
+// Peak and current resident memory of this process, in kB.
+qint64 statusKilobytes(const char *field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith(field))
+            return line.mid(qstrlen(field)).trimmed().split(' ').value(0).toLongLong();
+    }
+    return 0;
+}
+
+const char *const ShellQuery =
+    "SELECT a.article_no, a.description, a.ean, COALESCE(s.quantity, 0) "
+    "FROM article a LEFT JOIN stock s "
+    "ON s.firm = a.firm AND s.branch = '0' AND s.article_no = a.article_no "
+    "WHERE a.firm = '1' AND a.supplier_no = '999' ORDER BY a.article_no";
+
+struct Run {
+    double seconds;
+    qint64 rows;
+};
+
+Run component(const Target &target)
+{
+    if (!target.isServer())
+        qputenv("TOLVAN_DATABASE", target.file.toLocal8Bit());
+    Factory factory;
+    if (!factory.connect(target.connectString()))
+        qFatal("connect: %s", qPrintable(factory.lastConnectError()));
+    QElapsedTimer timer;
+    timer.start();
+    QString firm = QStringLiteral("1");
+    QString branch = QStringLiteral("0");
+    QVariant key = factory.createObject(QStringLiteral("DRAVONIK.Lager"))
+                       ->call(QStringLiteral("liste"),
+                              {Arg::ref(firm), Arg::ref(branch), QStringLiteral("999")});
+    auto rows = factory.openClassQuery(QStringLiteral("TV.XW"), QStringLiteral("Liste"));
+    rows->execute(key);
+    qint64 count = 0;
+    qint64 characters = 0;
+    while (rows->next()) {
+        characters += rows->data(1).toString().size();
+        ++count;
+    }
+    rows->close();
+    Q_UNUSED(characters);
+    return {double(timer.nsecsElapsed()) / 1e9, count};
+}
+
+double shell(const Target &target)
+{
+    QProcess process;
+    process.setStandardOutputFile(QProcess::nullDevice());
+    QElapsedTimer timer;
+    timer.start();
+    if (target.isServer()) {
+        process.start(QStringLiteral("psql"),
+                      {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-h"),
+                       target.server, QStringLiteral("-p"), QString::number(target.port),
+                       QStringLiteral("-d"), target.nameSpace.toLower(), QStringLiteral("-c"),
+                       QStringLiteral("COPY (%1) TO STDOUT CSV").arg(QLatin1String(ShellQuery))});
+    } else {
+        process.start(QStringLiteral("sqlite3"),
+                      {QStringLiteral("-csv"), target.file, QLatin1String(ShellQuery)});
+    }
+    if (!process.waitForFinished(600000) || process.exitCode() != 0)
+        qFatal("the shell failed: %s", process.readAllStandardError().constData());
+    return double(timer.nsecsElapsed()) / 1e9;
+}
+
+void prepare(const Target &target, qint64 articles)
+{
+    auto engine = target.open(true);
+    if (schema::isTolvanDatabase(*engine) &&
+        engine->scalar("SELECT count(*) FROM article WHERE supplier_no = '999'") ==
+            QString::number(articles))
+        return;
+    std::printf("creating %lld articles in %s ...\n", static_cast<long long>(articles),
+                qPrintable(target.describe()));
+    if (schema::exists(*engine))
+        schema::drop(*engine);
+    schema::create(*engine);
+    loadDemoData(*engine, articles, [](const QString &) {});
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    const QCommandLineOption articles(QStringLiteral("articles"), QStringLiteral("articles"),
+                                      QStringLiteral("n"), QStringLiteral("1000000"));
+    const QCommandLineOption database(QStringLiteral("database"), QStringLiteral("file"),
+                                      QStringLiteral("file"));
+    const QCommandLineOption server(QStringLiteral("server"), QStringLiteral("host"),
+                                    QStringLiteral("host"));
+    const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("port"),
+                                  QStringLiteral("port"), QStringLiteral("5432"));
+    const QCommandLineOption repeat(QStringLiteral("repeat"), QStringLiteral("runs of each"),
+                                    QStringLiteral("n"), QStringLiteral("3"));
+    parser.addOptions({articles, database, server, port, repeat});
+    parser.addHelpOption();
+    parser.process(app);
+
+    QTemporaryDir dir;
+    Target target;
+    target.file = parser.isSet(database) ? parser.value(database)
+                                         : dir.filePath(QStringLiteral("bench.db"));
+    target.server = parser.value(server);
+    target.port = parser.value(port).toInt();
+    const qint64 count = parser.value(articles).toLongLong();
+    prepare(target, count);
+    shell(target); // warm the page cache for both
+
+    double best = 1e9;
+    double bestShell = 1e9;
+    qint64 rows = 0;
+    const qint64 residentBefore = statusKilobytes("VmRSS:");
+    for (int i = 0; i < parser.value(repeat).toInt(); ++i) {
+        const Run run = component(target);
+        best = std::min(best, run.seconds);
+        rows = run.rows;
+        bestShell = std::min(bestShell, shell(target));
+    }
+    const qint64 peakAbove = statusKilobytes("VmHWM:") - residentBefore;
+    std::printf("stock query, %lld rows, %s (best of %d)\n", static_cast<long long>(rows),
+                target.isServer() ? "PostgreSQL" : "SQLite", parser.value(repeat).toInt());
+    std::printf("  component, execute and step every row reading column 1: %.3f s\n", best);
+    std::printf("  %s writing the same rows as CSV:              %.3f s\n",
+                target.isServer() ? "psql   " : "sqlite3", bestShell);
+    std::printf("  ratio component / shell: %.2f\n", best / bestShell);
+    std::printf("  peak memory above the start of the runs: %.1f MB\n", double(peakAbove) / 1024.0);
+    return rows == count ? 0 : 1;
+}
