@@ -58,6 +58,7 @@ private slots:
     void referenceArgumentsAreWrittenBack();
     void stockListQuery();
     void resultSetOrder();
+    void resultSetsClosedEarlyOrInterleaved();
     void commandLines();
     void localsLiveAsLongAsTheConnection();
     void hostileTextChangesNothing();
@@ -322,6 +323,36 @@ void TestFactory::resultSetOrder()
     sorted.sort();
     QCOMPARE(rows, sorted);
     QCOMPARE(stockList(m_factory, "1", "0", "999"), rows); // stable
+}
+
+void TestFactory::resultSetsClosedEarlyOrInterleaved()
+{
+    QString firm = "1", branch = "0";
+    QVariant key = m_factory.createObject("DRAVONIK.Lager")
+                       ->call("liste", {Arg::ref(firm), Arg::ref(branch), "999"});
+    auto early = m_factory.openClassQuery("TV.XW", "Liste");
+    early->execute(key);
+    QVERIFY(early->next());
+    early->close();
+    QCOMPARE(stockList(m_factory, "1", "0", "999").size(), 30);
+
+    // A second query while the first is still open: the second is complete,
+    // and the first either goes on correctly or fails; it never delivers wrong rows.
+    auto first = m_factory.openClassQuery("TV.XW", "Liste");
+    first->execute(key);
+    QVERIFY(first->next());
+    QCOMPARE(stockList(m_factory, "1", "0", "300").size(), 3);
+    try {
+        int rows = 1;
+        while (first->next()) {
+            QVERIFY(first->data(1).toString().startsWith("999-"));
+            ++rows;
+        }
+        QCOMPARE(rows, 30);
+    } catch (const ServerError &error) {
+        QCOMPARE(error.number(), ServerError::DatabaseFailure);
+    }
+    QCOMPARE(m_factory.openId("TV.ParPersEdv", "1||DEMO")->property("AKTIV").toString(), "J");
 }
 
 void TestFactory::commandLines()
