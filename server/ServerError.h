@@ -1,14 +1,12 @@
 #pragma once
 
-#include <QByteArray>
-#include <QString>
-#include <exception>
+#include "RuntimeError.h"
 
 namespace tolvan {
 
 // The one error every server call raises: a 32-bit number and a description
 // in German, as the user sees it in the error report.
-class ServerError : public std::exception {
+class ServerError : public RuntimeError {
 public:
     enum Number : qint32 {
         NotConnected = 1001,
@@ -24,16 +22,7 @@ public:
         InvalidOperation = 1011,
     };
 
-    ServerError(qint32 number, QString description);
-
-    qint32 number() const noexcept { return m_number; }
-    const QString &description() const noexcept { return m_description; }
-    const char *what() const noexcept override { return m_what.constData(); }
-
-private:
-    qint32 m_number;
-    QString m_description;
-    QByteArray m_what;
+    using RuntimeError::RuntimeError;
 };
 
 } // namespace tolvan

@@ -1,8 +1,8 @@
-#include "ServerError.h"
+#include "RuntimeError.h"
 
 namespace tolvan {
 
-ServerError::ServerError(qint32 number, QString description)
+RuntimeError::RuntimeError(qint32 number, QString description)
     : m_number(number), m_description(std::move(description)),
       m_what(QStringLiteral("%1: %2").arg(number).arg(m_description).toUtf8())
 {

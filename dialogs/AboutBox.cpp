@@ -1,0 +1,42 @@
+#include "AboutBox.h"
+
+#include "Guard.h"
+#include "Pictures.h"
+#include "ui_frmAbout.h"
+
+#include <QKeyEvent>
+
+namespace tolvan {
+
+AboutBox::AboutBox()
+    : QDialog(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                           Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                           Qt::WindowCloseButtonHint),
+      m_ui(std::make_unique<Ui::frmAbout>())
+{
+    m_ui->setupUi(this);
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowIcon(pictures::windowIcon(QStringLiteral("hammer")));
+    setFixedSize(size());
+    // The client area's top-left corner at 2340, 1935 twips on the screen.
+    setGeometry(156, 129, width(), height());
+    connect(m_ui->cmdOK, &QPushButton::clicked, this, guard::wrap([this] { cmdOK_Click(); }));
+}
+
+AboutBox::~AboutBox() = default;
+
+void AboutBox::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        m_ui->cmdOK->click();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void AboutBox::cmdOK_Click()
+{
+    close();
+}
+
+} // namespace tolvan

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QDialog>
+#include <memory>
+
+namespace Ui {
+class frmAbout;
+}
+
+namespace tolvan {
+
+// The about box. "OK", Enter on "OK", Esc and the close box unload it; the next
+// opening creates a new one.
+class AboutBox : public QDialog {
+    Q_OBJECT
+public:
+    AboutBox();
+    ~AboutBox() override;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void cmdOK_Click();
+
+    std::unique_ptr<Ui::frmAbout> m_ui;
+};
+
+} // namespace tolvan

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QDialog>
+#include <memory>
+
+class QTimer;
+
+namespace Ui {
+class FMServer;
+}
+
+namespace tolvan {
+
+// The server settings dialog: the connection data, locked until "Ändern"
+// unlocks them, and the idle timer. Esc does nothing (no cancel button); the
+// controls keep their places when the dialog is resized.
+class ServerDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit ServerDialog(QWidget *parent = nullptr);
+    ~ServerDialog() override;
+
+    // The idle timer: one minute, stopped until the server work starts it.
+    QTimer &lockTimer() { return *m_lock; }
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    std::unique_ptr<Ui::FMServer> m_ui;
+    QTimer *m_lock;
+};
+
+} // namespace tolvan

@@ -1,0 +1,110 @@
+#include "MainWindow.h"
+
+#include "Forms.h"
+#include "Guard.h"
+#include "LoginDialog.h"
+#include "Pictures.h"
+#include "Twips.h"
+#include "ui_FMStart.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QKeyEvent>
+
+namespace tolvan {
+
+MainWindow::MainWindow() : m_ui(std::make_unique<Ui::FMStart>())
+{
+    m_ui->setupUi(this);
+    setWindowIcon(pictures::windowIcon(QStringLiteral("hammer")));
+    // The layout's size is the client area's, below the menu bar.
+    resize(569, 439 + menuBar()->sizeHint().height());
+    // As in a dialog, Enter on a focused button presses that button.
+    m_ui->BUAkt->setAutoDefault(true);
+    m_ui->BUDatei->setAutoDefault(true);
+    m_ui->liste->installEventFilter(this);
+    m_ui->TxLnr->setFocus(); // the first control in tab order that can take the focus
+
+    connect(m_ui->TxLnr, &QLineEdit::returnPressed, this,
+            guard::wrap([this] { pressDefaultButton(); }));
+    connect(m_ui->TxLagerort, &QLineEdit::returnPressed, this,
+            guard::wrap([this] { pressDefaultButton(); }));
+    connect(m_ui->mLogin, &QAction::triggered, this, guard::wrap([this] { mLogin_Click(); }));
+    connect(m_ui->Beenden, &QAction::triggered, this, guard::wrap([this] { Beenden_Click(); }));
+    connect(m_ui->HilfeUeber, &QAction::triggered, this,
+            guard::wrap([this] { HilfeUeber_Click(); }));
+}
+
+MainWindow::~MainWindow() = default;
+
+int MainWindow::listHeightForWindow(int windowTwips, int listTwips)
+{
+    if (windowTwips < 2000)
+        return listTwips;
+    return std::max(0, windowTwips - 2300);
+}
+
+void MainWindow::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    guard::run([this] { Form_Resize(); });
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+    guard::run([this] { Form_Unload(); });
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_ui->liste && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            guard::run([this] { pressDefaultButton(); });
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::Form_Resize()
+{
+    const int windowTwips = pixelsToTwips(frameGeometry().height());
+    const int listTwips = pixelsToTwips(m_ui->liste->height());
+    m_ui->liste->resize(m_ui->liste->width(),
+                        twipsToPixels(listHeightForWindow(windowTwips, listTwips)));
+}
+
+void MainWindow::Form_Unload()
+{
+    forms::unloadAll();
+    QCoreApplication::quit();
+}
+
+void MainWindow::mLogin_Click()
+{
+    LoginDialog &dialog = forms::login();
+    if (dialog.parentWidget() != this)
+        dialog.setParent(this, dialog.windowFlags());
+    dialog.show();
+    dialog.raise();
+    dialog.activateWindow();
+}
+
+void MainWindow::Beenden_Click()
+{
+    close();
+}
+
+void MainWindow::HilfeUeber_Click()
+{
+    forms::showAbout();
+}
+
+void MainWindow::pressDefaultButton()
+{
+    m_ui->BUAkt->click(); // does nothing while the button is disabled
+}
+
+} // namespace tolvan

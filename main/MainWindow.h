@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QMainWindow>
+#include <memory>
+
+namespace Ui {
+class FMStart;
+}
+
+namespace tolvan {
+
+// The main window: supplier and storage location, the stock list and the menu.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    MainWindow();
+    ~MainWindow() override;
+
+    // The list's height for a window of that outer height, both in twips: the
+    // window's height less 2300 from 2000 twips up, never below 0; below 2000
+    // the list keeps its height.
+    static int listHeightForWindow(int windowTwips, int listTwips);
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void Form_Resize();
+    void Form_Unload();
+    void mLogin_Click();
+    void Beenden_Click();
+    void HilfeUeber_Click();
+    // Enter in the window presses "Aktualisieren", the default button, while it is enabled.
+    void pressDefaultButton();
+
+    std::unique_ptr<Ui::FMStart> m_ui;
+};
+
+} // namespace tolvan

@@ -1,0 +1,70 @@
+#include "HyperlinkLabel.h"
+
+#include <QDesktopServices>
+#include <QMouseEvent>
+
+namespace tolvan {
+
+HyperlinkLabel::HyperlinkLabel(QWidget *parent) : QLabel(parent)
+{
+    setCursor(Qt::PointingHandCursor);
+    setAutoFillBackground(true); // the button-face colour behind the text
+    updateColour();
+}
+
+void HyperlinkLabel::setUnderline(bool on)
+{
+    QFont f = font();
+    f.setUnderline(on);
+    setFont(f);
+}
+
+void HyperlinkLabel::setLinkColor(const QColor &colour)
+{
+    m_linkColor = colour;
+    updateColour();
+}
+
+void HyperlinkLabel::setVisitedColor(const QColor &colour)
+{
+    m_visitedColor = colour;
+    updateColour();
+}
+
+void HyperlinkLabel::setDisabledColor(const QColor &colour)
+{
+    m_disabledColor = colour;
+    updateColour();
+}
+
+void HyperlinkLabel::mouseReleaseEvent(QMouseEvent *event)
+{
+    QLabel::mouseReleaseEvent(event);
+    if (event->button() != Qt::LeftButton || !rect().contains(event->position().toPoint()) ||
+        !m_target.isValid())
+        return;
+    m_visited = true;
+    updateColour();
+    QDesktopServices::openUrl(m_target);
+    emit opened(m_target);
+}
+
+void HyperlinkLabel::changeEvent(QEvent *event)
+{
+    QLabel::changeEvent(event);
+    if (event->type() == QEvent::EnabledChange)
+        updateColour();
+}
+
+void HyperlinkLabel::updateColour()
+{
+    QPalette colours = palette();
+    const QColor text = !isEnabled() ? m_disabledColor : m_visited ? m_visitedColor : m_linkColor;
+    colours.setColor(QPalette::Active, QPalette::WindowText, text);
+    colours.setColor(QPalette::Inactive, QPalette::WindowText, text);
+    colours.setColor(QPalette::Disabled, QPalette::WindowText, m_disabledColor);
+    colours.setColor(QPalette::Window, colours.color(QPalette::Button));
+    setPalette(colours);
+}
+
+} // namespace tolvan
