@@ -17,6 +17,7 @@ LoginDialog::LoginDialog(QWidget *parent)
     m_ui->setupUi(this);
     setFixedSize(size());
     setWindowIcon(pictures::windowIcon(QStringLiteral("padlock")));
+    m_ui->BPASSWORT->setFocus(); // the lowest tab index
     for (QLabel *label : {m_ui->Label3, m_ui->Label5})
         label->adjustSize(); // sized to fit its text
 }

@@ -23,6 +23,8 @@ ServerDialog::ServerDialog(QWidget *parent)
         colours.setColor(QPalette::Disabled, QPalette::Base, colours.color(QPalette::Button));
         field->setPalette(colours);
     }
+    // Shown, the dialog puts the focus on "Ändern", not on its default button.
+    m_ui->BUEdit->setFocus();
     m_lock->setObjectName(QStringLiteral("Lock"));
     m_lock->setInterval(60000);
 }

@@ -5,8 +5,8 @@ namespace tolvan::pictures {
 QIcon windowIcon(const QString &name)
 {
     QIcon icon;
-    icon.addFile(QStringLiteral(":/pictures/%116.png").arg(name), QSize(16, 16));
-    icon.addFile(QStringLiteral(":/pictures/%132.png").arg(name), QSize(32, 32));
+    icon.addFile(QStringLiteral(":/pictures/") + name + QStringLiteral("16.png"), QSize(16, 16));
+    icon.addFile(QStringLiteral(":/pictures/") + name + QStringLiteral("32.png"), QSize(32, 32));
     return icon;
 }
 

@@ -8,7 +8,6 @@
 #include "ui_FMStart.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QKeyEvent>
 
 namespace tolvan {
@@ -78,8 +77,8 @@ void MainWindow::Form_Resize()
 
 void MainWindow::Form_Unload()
 {
+    // With every other window gone, the program ends as this one closes.
     forms::unloadAll();
-    QCoreApplication::quit();
 }
 
 void MainWindow::mLogin_Click()

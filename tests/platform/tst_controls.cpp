@@ -1,0 +1,283 @@
+// The controls placed on windows, the Save dialog and the message boxes.
+
+#include "FileSaveDialog.h"
+#include "GuiTest.h"
+#include "HyperlinkLabel.h"
+#include "PicturePushButton.h"
+#include "QtMessageBoxes.h"
+#include "ReportList.h"
+
+#include <QDesktopServices>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+#include <functional>
+
+using namespace tolvan;
+
+namespace {
+
+// Runs `drive` on the next modal dialog once it is shown; rejects it when the
+// drive fails so that the test cannot hang.
+void whenModal(std::function<bool(QWidget *)> drive)
+{
+    auto *timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, drive] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal || !modal->isVisible())
+            return;
+        timer->stop();
+        timer->deleteLater();
+        if (!drive(modal))
+            if (auto *dialog = qobject_cast<QDialog *>(modal))
+                dialog->reject();
+    });
+    timer->start();
+}
+
+} // namespace
+
+// Receives the URLs that hyperlink labels open.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public slots:
+    void open(const QUrl &url) { opened << url; }
+};
+
+class TestControls : public QObject {
+    Q_OBJECT
+
+private slots:
+    void cleanup();
+
+    void listOperations();
+    void listShowsColumnsOfTheRowText();
+    void listKeepsLongAndManyRowsExact();
+    void twoStateButton();
+    void hyperlinkOpensItsTarget();
+    void saveDialog();
+    void saveDialogCancel();
+    void germanMessageBoxes_data();
+    void germanMessageBoxes();
+};
+
+void TestControls::cleanup()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(QApplication::topLevelWidgets().isEmpty());
+}
+
+void TestControls::listOperations()
+{
+    ReportList list;
+    QCOMPARE(list.rowCount(), 0);
+    list.addRow("A1\nB1\nE1\n12");
+    list.addRow("ohne Zeilenumbruch");
+    list.addRow("");
+    QCOMPARE(list.rowCount(), 3);
+    QCOMPARE(list.rowText(0), "A1\nB1\nE1\n12");
+    QCOMPARE(list.rowText(1), "ohne Zeilenumbruch");
+    QCOMPARE(list.rowText(2), "");
+    QCOMPARE(list.rowText(3), "");
+    QCOMPARE(list.rowText(-1), "");
+    list.clear();
+    QCOMPARE(list.rowCount(), 0);
+    list.addRow("neu");
+    QCOMPARE(list.rowText(0), "neu");
+}
+
+void TestControls::listShowsColumnsOfTheRowText()
+{
+    ReportList list;
+    list.addRow("100-0001\nHolzeisenbahn, 24-teilig\n4006381333931\n12");
+    list.addRow("100-0003\nKreisel Ø 8 cm");
+    // Rows added in one go reach the view when control returns to the event loop.
+    QCOMPARE(list.model()->rowCount(), 0);
+    QTRY_COMPARE(list.model()->rowCount(), 2);
+    const auto cell = [&](int row, int column) {
+        return list.model()->index(row, column).data().toString();
+    };
+    QCOMPARE(cell(0, 0), "100-0001");
+    QCOMPARE(cell(0, 1), "Holzeisenbahn, 24-teilig");
+    QCOMPARE(cell(0, 2), "4006381333931");
+    QCOMPARE(cell(0, 3), "12");
+    QCOMPARE(cell(1, 1), "Kreisel Ø 8 cm");
+    QCOMPARE(cell(1, 2), "");
+    QCOMPARE(cell(1, 3), "");
+    QCOMPARE(list.model()->index(0, 3).data(Qt::TextAlignmentRole).toInt() & Qt::AlignRight,
+             int(Qt::AlignRight));
+    list.clear();
+    QCOMPARE(list.model()->rowCount(), 0);
+    QCoreApplication::processEvents();
+    QCOMPARE(list.model()->rowCount(), 0);
+}
+
+void TestControls::listKeepsLongAndManyRowsExact()
+{
+    ReportList list;
+    const QString longRow = "L\n" + QString(3'000'000, u'x') + "\nE\n1";
+    for (int i = 0; i < 150'000; ++i)
+        list.addRow(QStringLiteral("%1\nArtikel %1 Größe M\n%2\n%3").arg(i).arg(i * 7).arg(i % 50));
+    list.addRow(longRow);
+    list.addRow("danach");
+    QCOMPARE(list.rowCount(), 150'002);
+    for (int i : {0, 1, 20'000, 20'001, 74'999, 149'999})
+        QCOMPARE(list.rowText(i), QStringLiteral("%1\nArtikel %1 Größe M\n%2\n%3").arg(i).arg(i * 7).arg(i % 50));
+    QCOMPARE(list.rowText(150'000), longRow);
+    QCOMPARE(list.rowText(150'001), "danach");
+}
+
+void TestControls::twoStateButton()
+{
+    PicturePushButton plain;
+    plain.show();
+    QTest::mouseClick(&plain, Qt::LeftButton);
+    QVERIFY(!plain.value());
+
+    PicturePushButton button;
+    button.setTwoState(true);
+    button.show();
+    QVERIFY(!button.value());
+    QTest::mouseClick(&button, Qt::LeftButton);
+    QVERIFY(button.value());
+    QTest::mouseClick(&button, Qt::LeftButton);
+    QVERIFY(!button.value());
+    button.setValue(true);
+    QVERIFY(button.value());
+    QTest::keyClick(&button, Qt::Key_Space);
+    QVERIFY(!button.value());
+}
+
+void TestControls::hyperlinkOpensItsTarget()
+{
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler("mailto", &catcher, "open");
+    QDesktopServices::setUrlHandler("https", &catcher, "open");
+    HyperlinkLabel mail;
+    mail.setText("Mail");
+    mail.setTarget(QUrl("mailto:info@example.com"));
+    mail.resize(100, 20);
+    mail.show();
+    QCOMPARE(mail.palette().color(QPalette::WindowText), QColor(0, 0, 255));
+    QTest::mouseClick(&mail, Qt::LeftButton);
+    QCOMPARE(catcher.opened, QList<QUrl>{QUrl("mailto:info@example.com")});
+    QVERIFY(mail.isVisited());
+    QCOMPARE(mail.palette().color(QPalette::WindowText), QColor(128, 0, 128));
+    mail.setEnabled(false);
+    QCOMPARE(mail.palette().color(QPalette::Disabled, QPalette::WindowText), QColor(128, 128, 128));
+    QTest::mouseClick(&mail, Qt::LeftButton);
+    QCOMPARE(catcher.opened.size(), 1);
+    QDesktopServices::unsetUrlHandler("mailto");
+    QDesktopServices::unsetUrlHandler("https");
+}
+
+void TestControls::saveDialog()
+{
+    QTemporaryDir dir;
+    QWidget owner;
+    FileSaveDialog dialog(&owner);
+    QString seenFolder, seenName, seenFilter;
+    whenModal([&](QWidget *modal) {
+        auto *files = qobject_cast<QFileDialog *>(modal);
+        if (!files)
+            return false;
+        seenFolder = files->directory().absolutePath();
+        seenFilter = files->selectedNameFilter();
+        auto *name = files->findChild<QLineEdit *>("fileNameEdit");
+        if (!name)
+            return false;
+        seenName = name->text();
+        name->setText("bestand");
+        QTest::keyClick(name, Qt::Key_Return);
+        return true;
+    });
+    const QString path = dialog.showSave({dir.path(), ".csv", "*.csv", true});
+    QCOMPARE(seenFolder, QDir(dir.path()).absolutePath());
+    QCOMPARE(seenName, ".csv");
+    QCOMPARE(seenFilter, "*.csv");
+    QCOMPARE(path, QDir(dir.path()).filePath("bestand")); // no extension added
+}
+
+void TestControls::saveDialogCancel()
+{
+    FileSaveDialog dialog(nullptr);
+    whenModal([](QWidget *modal) {
+        static_cast<QDialog *>(modal)->reject();
+        return true;
+    });
+    QVERIFY_THROWS_EXCEPTION(SaveCancelled, dialog.showSave({QDir::tempPath(), ".csv", "*.csv", true}));
+    whenModal([](QWidget *modal) {
+        static_cast<QDialog *>(modal)->reject();
+        return true;
+    });
+    QCOMPARE(dialog.showSave({QDir::tempPath(), ".csv", "*.csv", false}), QString());
+}
+
+void TestControls::germanMessageBoxes_data()
+{
+    QTest::addColumn<int>("icon");
+    QTest::addColumn<int>("buttons");
+    QTest::addColumn<QStringList>("captions");
+    QTest::addColumn<QString>("press");
+    QTest::addColumn<int>("answer");
+    QTest::newRow("information, OK") << int(MessageIcon::Information) << int(MessageButtons::Ok)
+                                     << QStringList{"OK"} << "OK" << int(MessageAnswer::Ok);
+    QTest::newRow("question, yes") << int(MessageIcon::None) << int(MessageButtons::YesNo)
+                                   << QStringList{"Ja", "Nein"} << "Ja" << int(MessageAnswer::Yes);
+    QTest::newRow("question, no") << int(MessageIcon::None) << int(MessageButtons::YesNo)
+                                  << QStringList{"Ja", "Nein"} << "Nein" << int(MessageAnswer::No);
+    QTest::newRow("critical") << int(MessageIcon::Critical) << int(MessageButtons::Ok)
+                              << QStringList{"OK"} << "OK" << int(MessageAnswer::Ok);
+}
+
+void TestControls::germanMessageBoxes()
+{
+    QFETCH(int, icon);
+    QFETCH(int, buttons);
+    QFETCH(QStringList, captions);
+    QFETCH(QString, press);
+    QFETCH(int, answer);
+    QString title, text;
+    QStringList seen;
+    QMessageBox::Icon seenIcon = QMessageBox::NoIcon;
+    whenModal([&](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        if (!box)
+            return false;
+        title = box->windowTitle();
+        text = box->text();
+        seenIcon = box->icon();
+        QAbstractButton *target = nullptr;
+        for (QAbstractButton *button : box->findChild<QDialogButtonBox *>()->buttons()) {
+            seen << button->text().remove(u'&');
+            if (button->text().remove(u'&') == press)
+                target = button;
+        }
+        if (!target)
+            return false;
+        QTest::mouseClick(target, Qt::LeftButton);
+        return true;
+    });
+    QtMessageBoxes boxes;
+    const MessageAnswer result = boxes.show("Anmeldung an Caché", "Änderungen sichern?",
+                                            MessageIcon(icon), MessageButtons(buttons));
+    QCOMPARE(title, "Anmeldung an Caché");
+    QCOMPARE(text, "Änderungen sichern?");
+    seen.sort();
+    captions.sort();
+    QCOMPARE(seen, captions);
+    QCOMPARE(int(result), answer);
+    const QMessageBox::Icon expected[] = {QMessageBox::NoIcon, QMessageBox::Information,
+                                          QMessageBox::Warning, QMessageBox::Critical};
+    QCOMPARE(seenIcon, expected[icon]);
+}
+
+TOLVAN_GUI_TEST_MAIN(TestControls)
+#include "tst_controls.moc"
