@@ -30,7 +30,7 @@ public:
                        : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
         if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
             return {};
-        const QStringView text = m_texts.at(index.row());
+        const QString text = m_texts.at(index.row());
         qsizetype start = 0;
         for (int field = 0; field < index.column(); ++field) {
             start = text.indexOf(u'\n', start);
@@ -39,7 +39,7 @@ public:
             ++start;
         }
         const qsizetype end = text.indexOf(u'\n', start);
-        return text.mid(start, end < 0 ? -1 : end - start).toString();
+        return text.mid(start, end < 0 ? -1 : end - start);
     }
 
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override
@@ -140,7 +140,7 @@ QString ReportList::rowText(int row) const
 {
     if (row < 0 || row >= rowCount())
         return {};
-    return m_model->texts().at(row).toString();
+    return m_model->texts().at(row);
 }
 
 } // namespace tolvan

@@ -5,21 +5,38 @@
 
 namespace tolvan {
 namespace {
-constexpr qsizetype BlockSize = qsizetype(1) << 20; // characters
+
+constexpr qsizetype BlockSize = qsizetype(2) << 20; // bytes
+
 } // namespace
 
-void RowTexts::append(QStringView text)
+// Room for one row at the end of the last block, or in a new one. A wide row
+// starts with a byte of padding when it would otherwise begin at an odd offset.
+char *RowTexts::reserve(qsizetype bytes, bool wide)
 {
-    if (m_blocks.empty() || m_blocks.back().capacity - m_blocks.back().used < text.size()) {
+    if (m_blocks.empty() || m_blocks.back().capacity - m_blocks.back().used < bytes + 1) {
         Block block;
-        block.capacity = std::max(BlockSize, text.size());
-        block.text = std::make_unique_for_overwrite<char16_t[]>(std::size_t(block.capacity));
+        block.capacity = std::max(BlockSize, bytes + 1);
+        block.bytes = std::make_unique_for_overwrite<char[]>(std::size_t(block.capacity));
         m_blocks.push_back(std::move(block));
     }
     Block &block = m_blocks.back();
-    std::memcpy(block.text.get() + block.used, text.utf16(), std::size_t(text.size()) * 2);
-    m_starts.push_back({quint32(m_blocks.size() - 1), quint32(block.used)});
-    block.used += text.size();
+    m_starts.push_back({quint32(m_blocks.size() - 1), quint32(block.used) << 1 | (wide ? 1u : 0u)});
+    if (wide)
+        block.used += block.used % 2;
+    char *room = block.bytes.get() + block.used;
+    block.used += bytes;
+    return room;
+}
+
+void RowTexts::append(QStringView text)
+{
+    if (QtPrivate::isLatin1(text)) {
+        const QByteArray latin1 = text.toLatin1(); // Qt's vectorised conversion
+        std::memcpy(reserve(text.size(), false), latin1.constData(), std::size_t(text.size()));
+    } else {
+        std::memcpy(reserve(text.size() * 2, true), text.utf16(), std::size_t(text.size()) * 2);
+    }
 }
 
 void RowTexts::clear()
@@ -28,22 +45,20 @@ void RowTexts::clear()
     std::vector<Start>().swap(m_starts);
 }
 
-QStringView RowTexts::at(qsizetype row) const
+QString RowTexts::at(qsizetype row) const
 {
     const Start start = m_starts[std::size_t(row)];
     const Block &block = m_blocks[start.block];
     qsizetype end = block.used;
     if (row + 1 < size() && m_starts[std::size_t(row + 1)].block == start.block)
-        end = m_starts[std::size_t(row + 1)].offset;
-    return QStringView(block.text.get() + start.offset, end - qsizetype(start.offset));
-}
-
-qsizetype RowTexts::memoryUsed() const
-{
-    qsizetype bytes = qsizetype(m_starts.capacity() * sizeof(Start));
-    for (const Block &block : m_blocks)
-        bytes += block.capacity * 2;
-    return bytes;
+        end = m_starts[std::size_t(row + 1)].offset();
+    qsizetype begin = start.offset();
+    if (!start.wide())
+        return QString::fromLatin1(block.bytes.get() + begin, end - begin);
+    begin += begin % 2;
+    QString text((end - begin) / 2, Qt::Uninitialized);
+    std::memcpy(text.data(), block.bytes.get() + begin, std::size_t(text.size()) * 2);
+    return text;
 }
 
 } // namespace tolvan

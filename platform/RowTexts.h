@@ -1,32 +1,37 @@
 #pragma once
 
-#include <QStringView>
+#include <QString>
 #include <memory>
 #include <vector>
 
 namespace tolvan {
 
-// Many row texts in few large blocks: one allocation per megabyte of text
-// instead of one per row, so a million rows cost little more than their text.
+// Many row texts in few large blocks: one allocation per two megabytes instead
+// of one per row. A row whose characters all lie in Latin-1 (German text with
+// umlauts and "ß" does) takes one byte per character, others two; so a million
+// rows cost less memory than their texts as QStrings.
 class RowTexts {
 public:
     void append(QStringView text);
     void clear();
     qsizetype size() const { return qsizetype(m_starts.size()); }
-    QStringView at(qsizetype row) const;
-    // Bytes held for texts and index, for the benchmark.
-    qsizetype memoryUsed() const;
+    QString at(qsizetype row) const;
 
 private:
     struct Start {
         quint32 block;
-        quint32 offset;
+        quint32 place; // offset in bytes times 2, plus 1 for a UTF-16 row
+
+        qsizetype offset() const { return place >> 1; }
+        bool wide() const { return place & 1; }
     };
     struct Block {
-        std::unique_ptr<char16_t[]> text;
+        std::unique_ptr<char[]> bytes;
         qsizetype capacity = 0;
         qsizetype used = 0;
     };
+
+    char *reserve(qsizetype bytes, bool wide);
 
     std::vector<Block> m_blocks;
     std::vector<Start> m_starts;

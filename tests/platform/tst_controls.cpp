@@ -127,7 +127,13 @@ void TestControls::listKeepsLongAndManyRowsExact()
         list.addRow(QStringLiteral("%1\nArtikel %1 Größe M\n%2\n%3").arg(i).arg(i * 7).arg(i % 50));
     list.addRow(longRow);
     list.addRow("danach");
-    QCOMPARE(list.rowCount(), 150'002);
+    // Rows in Latin-1 and beyond it, in every order, at odd and even places.
+    const QStringList mixed{"a", "€", "ab", "Größe €", "ß", "x€y", "€€", "z", "", "€"};
+    for (const QString &row : mixed)
+        list.addRow(row);
+    QCOMPARE(list.rowCount(), 150'012);
+    for (int i = 0; i < mixed.size(); ++i)
+        QCOMPARE(list.rowText(150'002 + i), mixed[i]);
     for (int i : {0, 1, 20'000, 20'001, 74'999, 149'999})
         QCOMPARE(list.rowText(i), QStringLiteral("%1\nArtikel %1 Größe M\n%2\n%3").arg(i).arg(i * 7).arg(i % 50));
     QCOMPARE(list.rowText(150'000), longRow);
