@@ -102,16 +102,17 @@ int main(int argc, char *argv[])
         tree->setGeometry(58, 103, 479, 331);
         tree->show();
         const Figures naive = measure(
-            window, rows,
-            [&](const QString &row) { new QTreeWidgetItem(tree, row.split(u'\n')); },
+            window, rows, [&](const QString &row) { new QTreeWidgetItem(tree, row.split(u'\n')); },
             [&] { tree->clear(); });
 
         std::printf("%lld rows, row texts %.1f MB (UTF-16)\n", static_cast<long long>(count),
                     textMegabytes);
-        std::printf("  list control: append %.3f s, clear %.3f s, memory %.1f MB (%.2f x the texts)\n",
-                    ours.append, ours.clear, ours.megabytes, ours.megabytes / textMegabytes);
-        std::printf("  QTreeWidget:  append %.3f s, clear %.3f s, memory %.1f MB (%.2f x the texts)\n",
-                    naive.append, naive.clear, naive.megabytes, naive.megabytes / textMegabytes);
+        std::printf(
+            "  list control: append %.3f s, clear %.3f s, memory %.1f MB (%.2f x the texts)\n",
+            ours.append, ours.clear, ours.megabytes, ours.megabytes / textMegabytes);
+        std::printf(
+            "  QTreeWidget:  append %.3f s, clear %.3f s, memory %.1f MB (%.2f x the texts)\n",
+            naive.append, naive.clear, naive.megabytes, naive.megabytes / textMegabytes);
         std::printf("  ratio QTreeWidget / list control: append %.1f, clear %.1f, memory %.1f\n",
                     naive.append / ours.append, naive.clear / ours.clear,
                     naive.megabytes / ours.megabytes);

@@ -133,8 +133,8 @@ int main(int argc, char *argv[])
 
     QTemporaryDir dir;
     Target target;
-    target.file = parser.isSet(database) ? parser.value(database)
-                                         : dir.filePath(QStringLiteral("bench.db"));
+    target.file =
+        parser.isSet(database) ? parser.value(database) : dir.filePath(QStringLiteral("bench.db"));
     target.server = parser.value(server);
     target.port = parser.value(port).toInt();
     const qint64 count = parser.value(articles).toLongLong();

@@ -5,6 +5,7 @@
 
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QScreen>
 #include <QTimer>
 
 namespace tolvan {
@@ -30,6 +31,20 @@ ServerDialog::ServerDialog(QWidget *parent)
 }
 
 ServerDialog::~ServerDialog() = default;
+
+// It first appears centred on the screen, also when a dialog owns it.
+void ServerDialog::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (m_placed)
+        return;
+    m_placed = true;
+    if (const QScreen *display = screen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(display->availableGeometry().center());
+        move(frame.topLeft());
+    }
+}
 
 void ServerDialog::keyPressEvent(QKeyEvent *event)
 {

@@ -24,12 +24,14 @@ public:
     QTimer &lockTimer() { return *m_lock; }
 
 protected:
+    void showEvent(QShowEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
     std::unique_ptr<Ui::FMServer> m_ui;
     QTimer *m_lock;
+    bool m_placed = false;
 };
 
 } // namespace tolvan

@@ -38,7 +38,8 @@ void run(const std::function<void()> &body)
     } catch (const std::bad_alloc &) {
         endWith(OutOfMemory, QStringLiteral("Nicht genügend Speicher"));
     } catch (const std::exception &error) {
-        endWith(InternalError, QStringLiteral("Interner Fehler: %1").arg(QString::fromLocal8Bit(error.what())));
+        endWith(InternalError,
+                QStringLiteral("Interner Fehler: %1").arg(QString::fromLocal8Bit(error.what())));
     }
 }
 

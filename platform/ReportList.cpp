@@ -25,9 +25,8 @@ public:
     QVariant data(const QModelIndex &index, int role) const override
     {
         if (role == Qt::TextAlignmentRole)
-            return index.column() == QuantityColumn
-                       ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
-                       : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
+            return index.column() == QuantityColumn ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
+                                                    : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
         if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
             return {};
         const QString text = m_texts.at(index.row());

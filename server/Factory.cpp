@@ -48,9 +48,9 @@ QVariant ServerObject::property(const QString &name)
     checkUsable();
     if (std::optional<QVariant> value = readProperty(name.toLower()))
         return *value;
-    throw ServerError(ServerError::UnknownProperty,
-                      QStringLiteral("Die Klasse %1 hat keine Eigenschaft %2")
-                          .arg(m_className, name));
+    throw ServerError(
+        ServerError::UnknownProperty,
+        QStringLiteral("Die Klasse %1 hat keine Eigenschaft %2").arg(m_className, name));
 }
 
 QVariant ServerObject::call(const QString &method, std::initializer_list<Arg> args)
@@ -68,9 +68,9 @@ QVariant ServerObject::call(const QString &method, std::initializer_list<Arg> ar
         values << arg.value();
     const std::optional<QVariant> result = invoke(member, values);
     if (!result)
-        throw ServerError(ServerError::UnknownMethod,
-                          QStringLiteral("Die Klasse %1 hat keine Methode %2")
-                              .arg(m_className, method));
+        throw ServerError(
+            ServerError::UnknownMethod,
+            QStringLiteral("Die Klasse %1 hat keine Methode %2").arg(m_className, method));
     int i = 0;
     for (const Arg &arg : args)
         arg.writeBack(values[i++]);

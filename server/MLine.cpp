@@ -179,10 +179,17 @@ private:
         if (!hasArguments)
             fail("SYNTAX");
         switch (command) {
-        case Command::Set: set(); break;
-        case Command::Write: write(); break;
-        case Command::Do: doRoutines(); break;
-        case Command::Quit: break;
+        case Command::Set:
+            set();
+            break;
+        case Command::Write:
+            write();
+            break;
+        case Command::Do:
+            doRoutines();
+            break;
+        case Command::Quit:
+            break;
         }
         return true;
     }

@@ -10,10 +10,10 @@ namespace {
 
 [[noreturn]] void fail(PGconn *conn, const char *what)
 {
-    throw ServerError(ServerError::DatabaseFailure,
-                      QStringLiteral("Datenbankfehler (%1): %2")
-                          .arg(QString::fromUtf8(what),
-                               QString::fromUtf8(PQerrorMessage(conn)).trimmed()));
+    throw ServerError(
+        ServerError::DatabaseFailure,
+        QStringLiteral("Datenbankfehler (%1): %2")
+            .arg(QString::fromUtf8(what), QString::fromUtf8(PQerrorMessage(conn)).trimmed()));
 }
 
 // Parameter values as libpq wants them: UTF-8 texts, a null pointer for NULL.
@@ -69,8 +69,7 @@ public:
             drain();
             return false;
         default: {
-            const QString message =
-                QString::fromUtf8(PQresultErrorMessage(m_row.get())).trimmed();
+            const QString message = QString::fromUtf8(PQresultErrorMessage(m_row.get())).trimmed();
             drain();
             throw ServerError(ServerError::DatabaseFailure,
                               QStringLiteral("Datenbankfehler (query): %1").arg(message));
@@ -177,11 +176,20 @@ private:
     {
         for (char c : value) {
             switch (c) {
-            case '\\': m_buffer += "\\\\"; break;
-            case '\t': m_buffer += "\\t"; break;
-            case '\n': m_buffer += "\\n"; break;
-            case '\r': m_buffer += "\\r"; break;
-            default: m_buffer += c;
+            case '\\':
+                m_buffer += "\\\\";
+                break;
+            case '\t':
+                m_buffer += "\\t";
+                break;
+            case '\n':
+                m_buffer += "\\n";
+                break;
+            case '\r':
+                m_buffer += "\\r";
+                break;
+            default:
+                m_buffer += c;
             }
         }
     }
@@ -229,8 +237,8 @@ public:
         finishActive();
         const std::string text(sql);
         const Parameters values(params);
-        Result result{PQexecParams(m_conn, text.c_str(), values.count(), nullptr,
-                                   values.values(), nullptr, nullptr, 0)};
+        Result result{PQexecParams(m_conn, text.c_str(), values.count(), nullptr, values.values(),
+                                   nullptr, nullptr, 0)};
         const auto status = PQresultStatus(result.get());
         if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
             fail(m_conn, "exec");
@@ -289,10 +297,9 @@ std::unique_ptr<Engine> openPostgres(const QString &host, int port, const QStrin
     const QByteArray hostText = host.toUtf8();
     const QByteArray portText = QByteArray::number(port);
     const QByteArray databaseText = database.toUtf8();
-    const char *keys[] = {"host",           "port",
-                          "dbname",         "connect_timeout",
-                          "client_encoding", "application_name",
-                          nullptr};
+    const char *keys[] = {
+        "host", "port", "dbname", "connect_timeout", "client_encoding", "application_name",
+        nullptr};
     const char *values[] = {hostText.constData(),
                             portText.constData(),
                             databaseText.constData(),

@@ -6,9 +6,9 @@
 namespace tolvan::schema {
 namespace {
 
-const char *const Tables[] = {"par_pers_edv", "par_pers_abt", "pers_basis",     "supplier",
-                              "article",      "stock",        "m_global",       "connection_log",
-                              "tolvan_meta"};
+const char *const Tables[] = {"par_pers_edv", "par_pers_abt",   "pers_basis",
+                              "supplier",     "article",        "stock",
+                              "m_global",     "connection_log", "tolvan_meta"};
 
 // Documented for administrators in docs/database.md; keep the two in step.
 const char *const CreateScript = R"sql(

@@ -270,9 +270,9 @@ std::unique_ptr<ServerObject> openStoredObject(const std::shared_ptr<Connection>
     const StoredClass *cls = findStoredClass(className);
     if (!cls) {
         if (className == u"TV.Windows" || className == u"DRAVONIK.Lager")
-            throw ServerError(ServerError::InvalidOperation,
-                              QStringLiteral("Die Klasse %1 hat keine gespeicherten Objekte")
-                                  .arg(className));
+            throw ServerError(
+                ServerError::InvalidOperation,
+                QStringLiteral("Die Klasse %1 hat keine gespeicherten Objekte").arg(className));
         throw unknownClass(className);
     }
     Engine &database = connection->database();
@@ -294,9 +294,9 @@ std::unique_ptr<ServerObject> openStoredObject(const std::shared_ptr<Connection>
             return std::make_unique<StoredObject>(connection, *cls, std::move(values));
         }
     }
-    throw ServerError(ServerError::ObjectNotFound,
-                      QStringLiteral("Ein Objekt %1 mit der ID \"%2\" existiert nicht")
-                          .arg(className, id));
+    throw ServerError(
+        ServerError::ObjectNotFound,
+        QStringLiteral("Ein Objekt %1 mit der ID \"%2\" existiert nicht").arg(className, id));
 }
 
 std::unique_ptr<ServerObject> createServerObject(const std::shared_ptr<Connection> &connection,
@@ -307,9 +307,9 @@ std::unique_ptr<ServerObject> createServerObject(const std::shared_ptr<Connectio
     if (className == u"DRAVONIK.Lager")
         return std::make_unique<LagerObject>(connection);
     if (findStoredClass(className))
-        throw ServerError(
-            ServerError::InvalidOperation,
-            QStringLiteral("Objekte der Klasse %1 werden nur über ihre ID geöffnet").arg(className));
+        throw ServerError(ServerError::InvalidOperation,
+                          QStringLiteral("Objekte der Klasse %1 werden nur über ihre ID geöffnet")
+                              .arg(className));
     throw unknownClass(className);
 }
 
@@ -319,9 +319,9 @@ std::unique_ptr<ResultSet> openServerQuery(const std::shared_ptr<Connection> &co
     if (className != u"TV.XW")
         throw unknownClass(className);
     if (queryName != u"Liste")
-        throw ServerError(ServerError::UnknownQuery,
-                          QStringLiteral("Die Klasse %1 hat keine Abfrage %2")
-                              .arg(className, queryName));
+        throw ServerError(
+            ServerError::UnknownQuery,
+            QStringLiteral("Die Klasse %1 hat keine Abfrage %2").arg(className, queryName));
     return std::make_unique<StockList>(connection);
 }
 

@@ -173,9 +173,9 @@ std::unique_ptr<Engine> openSqlite(const QString &path, bool create)
     if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr) != SQLITE_OK) {
         const QString message = QString::fromUtf8(sqlite3_errmsg(db));
         sqlite3_close_v2(db);
-        throw ServerError(ServerError::DatabaseFailure,
-                          QStringLiteral("Die Datenbankdatei %1 lässt sich nicht öffnen: %2")
-                              .arg(path, message));
+        throw ServerError(
+            ServerError::DatabaseFailure,
+            QStringLiteral("Die Datenbankdatei %1 lässt sich nicht öffnen: %2").arg(path, message));
     }
     sqlite3_busy_timeout(db, 5000);
     sqlite3_extended_result_codes(db, 1);

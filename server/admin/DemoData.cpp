@@ -94,9 +94,8 @@ void loadGeneratedSupplier(Engine &engine, qint64 count)
 {
     load(engine, "supplier", {"firm", "supplier_no", "name"},
          {{demo::Firm, demo::GeneratedSupplier, "Massenware Testlieferant GmbH"}});
-    auto articles =
-        engine.bulkLoad(QStringLiteral("article"),
-                        {"firm", "article_no", "supplier_no", "description", "ean"});
+    auto articles = engine.bulkLoad(QStringLiteral("article"),
+                                    {"firm", "article_no", "supplier_no", "description", "ean"});
     const QString firm = QString::fromLatin1(demo::Firm);
     const QString branch = QString::fromLatin1(demo::Branch);
     const QString supplier = QString::fromLatin1(demo::GeneratedSupplier);
@@ -104,13 +103,13 @@ void loadGeneratedSupplier(Engine &engine, qint64 count)
         const QString number = QStringLiteral("999-%1").arg(i, 7, 10, QLatin1Char('0'));
         const QString ean =
             i % 10 == 0 ? QString() : QStringLiteral("2%1").arg(i, 12, 10, QLatin1Char('0'));
-        articles->add({firm, number, supplier,
-                       QStringLiteral("Testartikel %1 Größe M").arg(i), ean});
+        articles->add(
+            {firm, number, supplier, QStringLiteral("Testartikel %1 Größe M").arg(i), ean});
     }
     articles->finish();
     // PostgreSQL runs one COPY at a time.
-    auto stock = engine.bulkLoad(QStringLiteral("stock"),
-                                 {"firm", "branch", "article_no", "quantity"});
+    auto stock =
+        engine.bulkLoad(QStringLiteral("stock"), {"firm", "branch", "article_no", "quantity"});
     for (qint64 i = 1; i <= count; ++i) {
         stock->add({firm, branch, QStringLiteral("999-%1").arg(i, 7, 10, QLatin1Char('0')),
                     QString::number(i % 100)});

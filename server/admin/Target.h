@@ -9,8 +9,8 @@ class Engine;
 
 // The database an administrator works on: an embedded file or a PostgreSQL database.
 struct Target {
-    QString file;      // the embedded database, when no server is named
-    QString server;    // PostgreSQL host
+    QString file;   // the embedded database, when no server is named
+    QString server; // PostgreSQL host
     int port = 5432;
     QString nameSpace = QStringLiteral("TOLVAN");
 

@@ -53,8 +53,9 @@ int loadDemo(const Target &target, bool force, qint64 articles)
     auto engine = target.open(true);
     if (schema::exists(*engine) && schema::hasData(*engine)) {
         if (!force)
-            return refuse(target, QStringLiteral("Die Datenbank enthält bereits Daten. Mit "
-                                                 "--force werden sie durch die Demodaten ersetzt."));
+            return refuse(target,
+                          QStringLiteral("Die Datenbank enthält bereits Daten. Mit "
+                                         "--force werden sie durch die Demodaten ersetzt."));
         schema::drop(*engine);
         out() << "Vorhandene Daten gelöscht." << Qt::endl;
     }
@@ -82,8 +83,9 @@ bool connectTo(Factory &factory, const Target &target)
 // The stock list of one supplier as the program receives it, at most `limit` rows.
 void showStock(Factory &factory, QString firm, QString branch, const QString &supplier, int limit)
 {
-    QVariant key = factory.createObject(QStringLiteral("DRAVONIK.Lager"))
-                       ->call(QStringLiteral("liste"), {Arg::ref(firm), Arg::ref(branch), supplier});
+    QVariant key =
+        factory.createObject(QStringLiteral("DRAVONIK.Lager"))
+            ->call(QStringLiteral("liste"), {Arg::ref(firm), Arg::ref(branch), supplier});
     auto rows = factory.openClassQuery(QStringLiteral("TV.XW"), QStringLiteral("Liste"));
     rows->execute(key);
     int count = 0;
@@ -105,14 +107,16 @@ int show(const Target &target)
     Factory factory;
     if (!connectTo(factory, target))
         return 1;
-    out() << target.describe() << Qt::endl << Qt::endl << "Benutzer (Firma, Personalcode, Name, aktiv):"
-          << Qt::endl;
+    out() << target.describe() << Qt::endl
+          << Qt::endl
+          << "Benutzer (Firma, Personalcode, Name, aktiv):" << Qt::endl;
     auto users = engine->query("SELECT firm, personnel_code, pname, aktiv FROM par_pers_edv "
                                "ORDER BY firm, personnel_code");
     while (users->next())
-        out() << "  " << users->text(0) << "  " << users->text(1) << "  " << users->text(2)
-              << "  " << users->text(3) << Qt::endl;
-    out() << Qt::endl << "Lieferanten mit Lagerbestand der Filiale " << demo::Branch << ":" << Qt::endl;
+        out() << "  " << users->text(0) << "  " << users->text(1) << "  " << users->text(2) << "  "
+              << users->text(3) << Qt::endl;
+    out() << Qt::endl
+          << "Lieferanten mit Lagerbestand der Filiale " << demo::Branch << ":" << Qt::endl;
     auto suppliers = engine->query("SELECT firm, supplier_no, name FROM supplier "
                                    "ORDER BY firm, supplier_no");
     QList<QStringList> list;
@@ -152,12 +156,13 @@ int main(int argc, char *argv[])
         "  show           zeigt Benutzer, Lieferanten und Lagerbestände\n"
         "  xecute ZEILE   führt eine M-Befehlszeile aus und zeigt, was sie schreibt"));
     parser.addHelpOption();
-    parser.addPositionalArgument(QStringLiteral("befehl"), QStringLiteral("init, demo, show oder xecute"));
+    parser.addPositionalArgument(QStringLiteral("befehl"),
+                                 QStringLiteral("init, demo, show oder xecute"));
     const QCommandLineOption database(QStringLiteral("database"),
                                       QStringLiteral("die eingebettete Datenbankdatei"),
                                       QStringLiteral("datei"));
-    const QCommandLineOption server(QStringLiteral("server"),
-                                    QStringLiteral("der PostgreSQL-Server"), QStringLiteral("host"));
+    const QCommandLineOption server(
+        QStringLiteral("server"), QStringLiteral("der PostgreSQL-Server"), QStringLiteral("host"));
     const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("sein Port (5432)"),
                                   QStringLiteral("port"), QStringLiteral("5432"));
     const QCommandLineOption nameSpace(QStringLiteral("namespace"),

@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTimer>
 #include <QtTest>
@@ -46,8 +47,8 @@ void controlColumns()
 void row(const char *name, const char *kind, const QString &text, QRect geometry,
          bool enabled = true)
 {
-    QTest::newRow(name) << QString::fromUtf8(name) << QString::fromLatin1(kind) << text
-                        << geometry << enabled;
+    QTest::newRow(name) << QString::fromUtf8(name) << QString::fromLatin1(kind) << text << geometry
+                        << enabled;
 }
 
 QString textOf(QWidget *widget)
@@ -346,8 +347,12 @@ void TestLayouts::serverDialogKeysAndTabOrder()
     QCOMPARE(address->palette().color(QPalette::Disabled, QPalette::Base),
              address->palette().color(QPalette::Button));
 
+    QWidget owner;
+    owner.setGeometry(0, 0, 100, 100);
+    dialog.setParent(&owner, dialog.windowFlags());
     dialog.show();
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    QCOMPARE(dialog.frameGeometry().center(), dialog.screen()->availableGeometry().center());
     QCOMPARE(QApplication::focusWidget(), edit);
     QCOMPARE(tabChain(edit, 2), QStringList({"BUZurück", "BUEdit"}));
     const QStringList fields{"BPORT", "BSERVERIP", "BFIRMA", "BFIL", "BNAMESPACE"};
@@ -369,6 +374,7 @@ void TestLayouts::serverDialogKeysAndTabOrder()
     dialog.resize(100, 50);
     QCOMPARE(address->geometry(), before);
     QCOMPARE(back->geometry(), twips(1920, 1320, 1695, 375));
+    dialog.setParent(nullptr, dialog.windowFlags());
 }
 
 void TestLayouts::aboutBoxControls_data()

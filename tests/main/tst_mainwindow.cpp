@@ -194,9 +194,9 @@ void TestMainWindow::uncaughtErrorEndsTheProgram()
     QPushButton button;
     int runs = 0;
     QObject::connect(&button, &QPushButton::clicked, guard::wrap([&runs] {
-                         ++runs;
-                         throw RuntimeError(-2147, QStringLiteral("Der Server antwortet nicht"));
-                     }));
+        ++runs;
+        throw RuntimeError(-2147, QStringLiteral("Der Server antwortet nicht"));
+    }));
     button.show();
     m_messages.expect(MessageAnswer::Ok);
     QTimer::singleShot(0, &button, [&] { QTest::mouseClick(&button, Qt::LeftButton); });

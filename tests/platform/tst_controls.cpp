@@ -135,7 +135,8 @@ void TestControls::listKeepsLongAndManyRowsExact()
     for (int i = 0; i < mixed.size(); ++i)
         QCOMPARE(list.rowText(150'002 + i), mixed[i]);
     for (int i : {0, 1, 20'000, 20'001, 74'999, 149'999})
-        QCOMPARE(list.rowText(i), QStringLiteral("%1\nArtikel %1 Größe M\n%2\n%3").arg(i).arg(i * 7).arg(i % 50));
+        QCOMPARE(list.rowText(i),
+                 QStringLiteral("%1\nArtikel %1 Größe M\n%2\n%3").arg(i).arg(i * 7).arg(i % 50));
     QCOMPARE(list.rowText(150'000), longRow);
     QCOMPARE(list.rowText(150'001), "danach");
 }
@@ -218,7 +219,8 @@ void TestControls::saveDialogCancel()
         static_cast<QDialog *>(modal)->reject();
         return true;
     });
-    QVERIFY_THROWS_EXCEPTION(SaveCancelled, dialog.showSave({QDir::tempPath(), ".csv", "*.csv", true}));
+    QVERIFY_THROWS_EXCEPTION(SaveCancelled,
+                             dialog.showSave({QDir::tempPath(), ".csv", "*.csv", true}));
     whenModal([](QWidget *modal) {
         static_cast<QDialog *>(modal)->reject();
         return true;

@@ -35,9 +35,9 @@ TestDatabase::State TestDatabase::setUp(qint64 generatedArticles)
                                                                             : State::Unavailable;
             }
             m_database = QStringLiteral("tolvan_t%1").arg(QCoreApplication::applicationPid());
-            auto admin = openPostgres(qEnvironmentVariable("PGHOST"),
-                                      qEnvironmentVariableIntValue("PGPORT"),
-                                      QStringLiteral("tolvan"));
+            auto admin =
+                openPostgres(qEnvironmentVariable("PGHOST"), qEnvironmentVariableIntValue("PGPORT"),
+                             QStringLiteral("tolvan"));
             admin->exec("DROP DATABASE IF EXISTS " + m_database.toStdString());
             admin->exec("CREATE DATABASE " + m_database.toStdString());
             m_engine = openPostgres(qEnvironmentVariable("PGHOST"),

@@ -38,8 +38,11 @@ private:
 #define TOLVAN_REQUIRE_DATABASE(db, ...)                                                           \
     do {                                                                                           \
         switch ((db).setUp(__VA_ARGS__)) {                                                         \
-        case TestDatabase::State::Ready: break;                                                    \
-        case TestDatabase::State::Unavailable: QSKIP(qPrintable((db).problem()));                  \
-        case TestDatabase::State::Failed: QFAIL(qPrintable((db).problem()));                       \
+        case TestDatabase::State::Ready:                                                           \
+            break;                                                                                 \
+        case TestDatabase::State::Unavailable:                                                     \
+            QSKIP(qPrintable((db).problem()));                                                     \
+        case TestDatabase::State::Failed:                                                          \
+            QFAIL(qPrintable((db).problem()));                                                     \
         }                                                                                          \
     } while (false)

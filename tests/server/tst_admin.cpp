@@ -101,10 +101,11 @@ void TestAdmin::postgresServer()
         QSKIP("no PostgreSQL server: run ./test");
     }
     const QString database = QStringLiteral("TOLVAN_A%1").arg(QCoreApplication::applicationPid());
-    const QStringList server{"--server", qEnvironmentVariable("PGHOST"), "--port",
-                             qEnvironmentVariable("PGPORT"), "--namespace", database};
-    QProcess::execute("psql", {"-X", "-q", "-d", "tolvan", "-c",
-                               "CREATE DATABASE " + database.toLower()});
+    const QStringList server{"--server",    qEnvironmentVariable("PGHOST"),
+                             "--port",      qEnvironmentVariable("PGPORT"),
+                             "--namespace", database};
+    QProcess::execute("psql",
+                      {"-X", "-q", "-d", "tolvan", "-c", "CREATE DATABASE " + database.toLower()});
     const Run demo = tolvanDb(QStringList{"demo", "--articles", "500"} + server);
     QCOMPARE(demo.exitCode, 0);
     QCOMPARE(tolvanDb(QStringList{"demo"} + server).exitCode, 1);

@@ -64,7 +64,10 @@ private slots:
     void hostileTextChangesNothing();
 
 private:
-    QString count(const char *table) { return m_db.engine().scalar(std::string("SELECT count(*) FROM ") + table); }
+    QString count(const char *table)
+    {
+        return m_db.engine().scalar(std::string("SELECT count(*) FROM ") + table);
+    }
 
     TestDatabase m_db;
     Factory m_factory;
@@ -150,8 +153,7 @@ void TestFactory::disconnectEndsEveryObject()
     m_factory.disconnect();
     QVERIFY(!m_factory.connected());
     QCOMPARE(raised([&] { user->property("PNAME"); }).number(), ServerError::NotConnected);
-    QCOMPARE(raised([&] { windows->call("Xecute", {"W 1"}); }).number(),
-             ServerError::NotConnected);
+    QCOMPARE(raised([&] { windows->call("Xecute", {"W 1"}); }).number(), ServerError::NotConnected);
     QCOMPARE(raised([&] { m_factory.openId("TV.ParPersEdv", "1||DEMO"); }).number(),
              ServerError::NotConnected);
     m_factory.disconnect(); // twice is harmless
@@ -225,8 +227,8 @@ void TestFactory::membersThatDoNotExist()
           "Alles");
     check(raised([&] { m_factory.openClassQuery("TV.YY", "Liste"); }), ServerError::UnknownClass,
           "TV.YY");
-    check(raised([&] { m_factory.createObject("TV.ParPersEdv"); }),
-          ServerError::InvalidOperation, "TV.ParPersEdv");
+    check(raised([&] { m_factory.createObject("TV.ParPersEdv"); }), ServerError::InvalidOperation,
+          "TV.ParPersEdv");
     auto user = m_factory.openId("TV.ParPersEdv", "1||DEMO");
     check(raised([&] { user->property("Gehalt"); }), ServerError::UnknownProperty, "Gehalt");
     check(raised([&] { user->call("%Save"); }), ServerError::UnknownMethod, "%Save");
@@ -370,8 +372,9 @@ void TestFactory::commandLines()
     const ServerError protect = raised([&] { windows->call("Xecute", {"S ^FA(0)=\"x\""}); });
     QCOMPARE(protect.number(), ServerError::MError);
     QVERIFY(protect.description().startsWith("<PROTECT>"));
-    QCOMPARE(m_db.engine().scalar("SELECT value FROM m_global WHERE name = 'FA' AND subscripts = '0'"),
-             "TOLVAN Handelsgesellschaft mbH`2026`EUR`Berlin");
+    QCOMPARE(
+        m_db.engine().scalar("SELECT value FROM m_global WHERE name = 'FA' AND subscripts = '0'"),
+        "TOLVAN Handelsgesellschaft mbH`2026`EUR`Berlin");
     QVERIFY(raised([&] { windows->call("Xecute", {"D ^ZAP"}); })
                 .description()
                 .startsWith("<NOROUTINE>"));
@@ -383,14 +386,16 @@ void TestFactory::localsLiveAsLongAsTheConnection()
     QCOMPARE(m_factory.createObject("TV.Windows")->call("Xecute", {"W PERSONAL"}).toString(),
              "DEMO");
     QVERIFY(m_factory.connect(m_db.connectString()));
-    QCOMPARE(m_factory.createObject("TV.Windows")->call("Xecute", {"W $G(PERSONAL,\"-\")"}).toString(),
-             "-");
+    QCOMPARE(
+        m_factory.createObject("TV.Windows")->call("Xecute", {"W $G(PERSONAL,\"-\")"}).toString(),
+        "-");
     // Each factory has a connection of its own.
     Factory other;
     QVERIFY(other.connect(m_db.connectString()));
     other.createObject("TV.Windows")->call("Xecute", {"S PERSONAL=\"ANDERER\""});
-    QCOMPARE(m_factory.createObject("TV.Windows")->call("Xecute", {"W $G(PERSONAL,\"-\")"}).toString(),
-             "-");
+    QCOMPARE(
+        m_factory.createObject("TV.Windows")->call("Xecute", {"W $G(PERSONAL,\"-\")"}).toString(),
+        "-");
 }
 
 void TestFactory::hostileTextChangesNothing()
@@ -402,15 +407,14 @@ void TestFactory::hostileTextChangesNothing()
 
     QString firm = "1' OR '1'='1";
     auto lager = m_factory.createObject("DRAVONIK.Lager");
-    for (const char *supplier : {"100' OR '1'='1", "100; DELETE FROM supplier; --",
-                                    "100'--", "%", "100\n", "'||'"}) {
+    for (const char *supplier :
+         {"100' OR '1'='1", "100; DELETE FROM supplier; --", "100'--", "%", "100\n", "'||'"}) {
         QCOMPARE(lager->call("LName", {Arg::ref(firm), supplier}).toString(), "");
         QVERIFY(stockList(m_factory, "1", "0", supplier).isEmpty());
     }
     auto windows = m_factory.createObject("TV.Windows");
-    for (const char *line : {"S X=\"'; DROP TABLE supplier; --\" W X",
-                                "W ^FA(\"0' OR '1'='1\")", "W ^FA(0)_\"--\"",
-                                "S ^FA(0)=\"\" ; DELETE"}) {
+    for (const char *line : {"S X=\"'; DROP TABLE supplier; --\" W X", "W ^FA(\"0' OR '1'='1\")",
+                             "W ^FA(0)_\"--\"", "S ^FA(0)=\"\" ; DELETE"}) {
         try {
             windows->call("Xecute", {line});
         } catch (const ServerError &) {

@@ -24,9 +24,8 @@ public:
         return name == u"%XTT";
     }
 
-    QHash<QString, QString> globals{{"FA(0)", "Handel GmbH`2026`EUR"},
-                                    {"X(\"a\"\"b\",1)", "quoted"},
-                                    {"X(.5)", "half"}};
+    QHash<QString, QString> globals{
+        {"FA(0)", "Handel GmbH`2026`EUR"}, {"X(\"a\"\"b\",1)", "quoted"}, {"X(.5)", "half"}};
     QStringList routinesRun;
 };
 
@@ -52,26 +51,39 @@ void TestMLine::writesWhatTheLineComputes_data()
     QTest::addColumn<QString>("line");
     QTest::addColumn<QString>("written");
 
-    QTest::newRow("fiscal year") << "S P0=$P(^FA(0),\"`\",2) W P0" << "2026";
+    QTest::newRow("fiscal year") << "S P0=$P(^FA(0),\"`\",2) W P0"
+                                 << "2026";
     QTest::newRow("identity command") << "S FIRMA=1,FIL=0,PERSONAL=\"DEMO\" W FIRMA,\"/\",PERSONAL"
                                       << "1/DEMO";
-    QTest::newRow("commands written out, any case") << "set A=\"x\" write A Write \"y\"" << "xy";
-    QTest::newRow("line breaks") << "W \"a\",!,\"b\",!!" << "a\r\nb\r\n\r\n";
-    QTest::newRow("doubled quote") << "W \"sag \"\"hallo\"\"\"" << "sag \"hallo\"";
-    QTest::newRow("concatenation") << "S A=\"x\"_1_\"y\" W A_(\"(\"_A_\")\")" << "x1y(x1y)";
-    QTest::newRow("canonical numbers") << "W 007,\",\",1.50,\",\",0.5,\",\",0" << "7,1.5,.5,0";
+    QTest::newRow("commands written out, any case") << "set A=\"x\" write A Write \"y\""
+                                                    << "xy";
+    QTest::newRow("line breaks") << "W \"a\",!,\"b\",!!"
+                                 << "a\r\nb\r\n\r\n";
+    QTest::newRow("doubled quote") << "W \"sag \"\"hallo\"\"\""
+                                   << "sag \"hallo\"";
+    QTest::newRow("concatenation") << "S A=\"x\"_1_\"y\" W A_(\"(\"_A_\")\")"
+                                   << "x1y(x1y)";
+    QTest::newRow("canonical numbers") << "W 007,\",\",1.50,\",\",0.5,\",\",0"
+                                       << "7,1.5,.5,0";
     QTest::newRow("piece ranges") << "W $P(\"a|b|c|d\",\"|\",2,3),\";\",$PIECE(\"a|b\",\"|\",5)"
                                   << "b|c;";
-    QTest::newRow("piece with long delimiter") << "W $P(\"a::b::c\",\"::\",3)" << "c";
-    QTest::newRow("piece reads numbers M's way") << "W $P(\"a,b,c\",\",\",\"2abc\")" << "b";
-    QTest::newRow("piece, empty delimiter") << "W $P(\"abc\",\"\")" << "";
+    QTest::newRow("piece with long delimiter") << "W $P(\"a::b::c\",\"::\",3)"
+                                               << "c";
+    QTest::newRow("piece reads numbers M's way") << "W $P(\"a,b,c\",\",\",\"2abc\")"
+                                                 << "b";
+    QTest::newRow("piece, empty delimiter") << "W $P(\"abc\",\"\")"
+                                            << "";
     QTest::newRow("get with default") << "W $G(NIX,\"leer\"),$G(^FA(9)),$GET(^FA(0))"
                                       << "leerHandel GmbH`2026`EUR";
-    QTest::newRow("string subscripts") << "W ^X(\"a\"\"b\",1),^X(\".5\"),^X(0.50),$G(^X(\"0.5\"),\"-\")"
-                                       << "quotedhalfhalf-";
-    QTest::newRow("quit ends the line") << "W 1 Q  W 2" << "1";
-    QTest::newRow("comment") << "W 1 ;W 2" << "1";
-    QTest::newRow("empty line") << "" << "";
+    QTest::newRow("string subscripts")
+        << "W ^X(\"a\"\"b\",1),^X(\".5\"),^X(0.50),$G(^X(\"0.5\"),\"-\")"
+        << "quotedhalfhalf-";
+    QTest::newRow("quit ends the line") << "W 1 Q  W 2"
+                                        << "1";
+    QTest::newRow("comment") << "W 1 ;W 2"
+                             << "1";
+    QTest::newRow("empty line") << ""
+                                << "";
 }
 
 void TestMLine::writesWhatTheLineComputes()
@@ -88,22 +100,38 @@ void TestMLine::rejectsWhatItDoesNotKnow_data()
     QTest::addColumn<QString>("line");
     QTest::addColumn<QString>("error");
 
-    QTest::newRow("unknown command") << "K ^FA" << "<COMMAND> an Position 1";
-    QTest::newRow("xecute command") << "X \"W 1\"" << "<COMMAND> an Position 1";
-    QTest::newRow("unknown function") << "W $ZF(1)" << "<FUNCTION> an Position 3";
-    QTest::newRow("undefined local") << "W 1,NIX" << "<UNDEFINED> an Position 5";
-    QTest::newRow("undefined global") << "W ^FA(1)" << "<UNDEFINED> an Position 3";
-    QTest::newRow("no routine") << "D ^NIX" << "<NOROUTINE> an Position 3";
-    QTest::newRow("label") << "D TAG^%XTT" << "<NOLINE> an Position 3";
-    QTest::newRow("unclosed quote") << "W \"abc" << "<SYNTAX> an Position 3";
-    QTest::newRow("unclosed parenthesis") << "W (1_2" << "<SYNTAX> an Position 7";
-    QTest::newRow("other operator") << "W 1+2" << "<SYNTAX> an Position 4";
-    QTest::newRow("missing argument") << "S" << "<SYNTAX> an Position 2";
-    QTest::newRow("postconditional") << "S:1 A=1" << "<SYNTAX> an Position 2";
-    QTest::newRow("quit with argument") << "Q 1" << "<COMMAND> an Position 3";
-    QTest::newRow("piece with one argument") << "W $P(\"a\")" << "<SYNTAX> an Position 3";
-    QTest::newRow("empty subscript") << "W ^FA(\"\")" << "<SUBSCRIPT> an Position 7";
-    QTest::newRow("global set") << "S ^FA(0)=\"x\"" << "<PROTECT> an Position 3";
+    QTest::newRow("unknown command") << "K ^FA"
+                                     << "<COMMAND> an Position 1";
+    QTest::newRow("xecute command") << "X \"W 1\""
+                                    << "<COMMAND> an Position 1";
+    QTest::newRow("unknown function") << "W $ZF(1)"
+                                      << "<FUNCTION> an Position 3";
+    QTest::newRow("undefined local") << "W 1,NIX"
+                                     << "<UNDEFINED> an Position 5";
+    QTest::newRow("undefined global") << "W ^FA(1)"
+                                      << "<UNDEFINED> an Position 3";
+    QTest::newRow("no routine") << "D ^NIX"
+                                << "<NOROUTINE> an Position 3";
+    QTest::newRow("label") << "D TAG^%XTT"
+                           << "<NOLINE> an Position 3";
+    QTest::newRow("unclosed quote") << "W \"abc"
+                                    << "<SYNTAX> an Position 3";
+    QTest::newRow("unclosed parenthesis") << "W (1_2"
+                                          << "<SYNTAX> an Position 7";
+    QTest::newRow("other operator") << "W 1+2"
+                                    << "<SYNTAX> an Position 4";
+    QTest::newRow("missing argument") << "S"
+                                      << "<SYNTAX> an Position 2";
+    QTest::newRow("postconditional") << "S:1 A=1"
+                                     << "<SYNTAX> an Position 2";
+    QTest::newRow("quit with argument") << "Q 1"
+                                        << "<COMMAND> an Position 3";
+    QTest::newRow("piece with one argument") << "W $P(\"a\")"
+                                             << "<SYNTAX> an Position 3";
+    QTest::newRow("empty subscript") << "W ^FA(\"\")"
+                                     << "<SUBSCRIPT> an Position 7";
+    QTest::newRow("global set") << "S ^FA(0)=\"x\""
+                                << "<PROTECT> an Position 3";
 }
 
 void TestMLine::rejectsWhatItDoesNotKnow()

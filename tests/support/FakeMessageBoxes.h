@@ -35,7 +35,7 @@ public:
         if (answers.isEmpty()) {
             ++unexpected;
             return buttons == tolvan::MessageButtons::YesNo ? tolvan::MessageAnswer::No
-                                                             : tolvan::MessageAnswer::Ok;
+                                                            : tolvan::MessageAnswer::Ok;
         }
         return answers.takeFirst();
     }
