@@ -1,7 +1,6 @@
 // The program starts by loading its main window.
 
 #include "Application.h"
-#include "Guard.h"
 #include "MainWindow.h"
 #include "QtMessageBoxes.h"
 
@@ -15,8 +14,6 @@ int main(int argc, char *argv[])
     tolvan::MessageBoxes::install(&messageBoxes);
 
     tolvan::MainWindow window;
-    if (tolvan::guard::hasEnded())
-        return 1;
     window.show();
     return app.exec();
 }

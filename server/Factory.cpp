@@ -35,11 +35,16 @@ ServerObject::ServerObject(std::shared_ptr<Connection> connection, QString class
 
 ServerObject::~ServerObject() = default;
 
-void ServerObject::checkUsable() const
+void ServerObject::checkNotClosed() const
 {
     if (m_closed)
         throw ServerError(ServerError::ObjectClosed,
                           QStringLiteral("Das Objekt %1 ist bereits geschlossen").arg(m_className));
+}
+
+void ServerObject::checkUsable() const
+{
+    checkNotClosed();
     m_connection->database();
 }
 
@@ -55,10 +60,9 @@ QVariant ServerObject::property(const QString &name)
 
 QVariant ServerObject::call(const QString &method, std::initializer_list<Arg> args)
 {
-    if (m_closed)
-        checkUsable();
+    checkNotClosed();
     const QString member = method.toLower();
-    if (member == u"sys_close") {
+    if (member == u"sys_close") { // also after the connection is gone
         m_closed = true;
         return {};
     }

@@ -52,6 +52,7 @@ protected:
     virtual std::optional<QVariant> invoke(const QString &method, QVariantList &args) = 0;
 
 private:
+    void checkNotClosed() const;
     void checkUsable() const;
 
     std::shared_ptr<Connection> m_connection;
