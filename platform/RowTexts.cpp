@@ -32,8 +32,10 @@ char *RowTexts::reserve(qsizetype bytes, bool wide)
 void RowTexts::append(QStringView text)
 {
     if (QtPrivate::isLatin1(text)) {
-        const QByteArray latin1 = text.toLatin1(); // Qt's vectorised conversion
-        std::memcpy(reserve(text.size(), false), latin1.constData(), std::size_t(text.size()));
+        char *room = reserve(text.size(), false);
+        const char16_t *characters = text.utf16();
+        for (qsizetype i = 0; i < text.size(); ++i)
+            room[i] = char(characters[i]);
     } else {
         std::memcpy(reserve(text.size() * 2, true), text.utf16(), std::size_t(text.size()) * 2);
     }
