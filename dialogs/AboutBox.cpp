@@ -1,5 +1,6 @@
 #include "AboutBox.h"
 
+#include "Fonts.h"
 #include "Guard.h"
 #include "Pictures.h"
 #include "ui_frmAbout.h"
@@ -17,6 +18,7 @@ AboutBox::AboutBox()
     m_ui->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowIcon(pictures::windowIcon(QStringLiteral("hammer")));
+    keepArialWidths({m_ui->Label2, m_ui->Label3, m_ui->Label4});
     setFixedSize(size());
     // The client area's top-left corner at 2340, 1935 twips on the screen.
     setGeometry(156, 129, width(), height());

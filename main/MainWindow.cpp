@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 
+#include "Fonts.h"
 #include "Forms.h"
 #include "Guard.h"
 #include "LoginDialog.h"
@@ -16,6 +17,7 @@ MainWindow::MainWindow() : m_ui(std::make_unique<Ui::FMStart>())
 {
     m_ui->setupUi(this);
     setWindowIcon(pictures::windowIcon(QStringLiteral("hammer")));
+    keepArialWidths({m_ui->Label2, m_ui->Label3, m_ui->Label4});
     // The layout's size is the client area's, below the menu bar.
     resize(569, 439 + menuBar()->sizeHint().height());
     // As in a dialog, Enter on a focused button presses that button.

@@ -2,13 +2,14 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QWidget>
 
 namespace tolvan {
 
 void installFonts(QApplication &app)
 {
-    // Liberation Sans has Arial's metrics; it is also closer to MS Sans Serif's
-    // narrow letters than the usual default face, so captions fit their buttons.
+    // Liberation Sans has Arial's metrics. MS Sans Serif's letters are narrower:
+    // at 92 % of its width the captions and labels fit their designed sizes.
     QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
                                {QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Arial"),
                                 QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
@@ -19,6 +20,15 @@ void installFonts(QApplication &app)
     font.setStyleHint(QFont::SansSerif);
     font.setStretch(92);
     app.setFont(font);
+}
+
+void keepArialWidths(std::initializer_list<QWidget *> labels)
+{
+    for (QWidget *label : labels) {
+        QFont font = label->font();
+        font.setStretch(QFont::Unstretched);
+        label->setFont(font);
+    }
 }
 
 } // namespace tolvan

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <initializer_list>
+
 class QApplication;
+class QWidget;
 
 namespace tolvan {
 
@@ -8,5 +11,9 @@ namespace tolvan {
 // are not installed, the nearest sans-serif faces at the same sizes stand in.
 // Sets the application's default font.
 void installFonts(QApplication &app);
+
+// The narrower default face must not narrow the labels designed in "Arial":
+// they keep Arial's own widths. Call before the labels are first shown.
+void keepArialWidths(std::initializer_list<QWidget *> labels);
 
 } // namespace tolvan

@@ -96,6 +96,8 @@ void checkFont(QWidget *widget, const char *family, qreal points, bool bold, boo
     QCOMPARE(font.pointSizeF(), points);
     QCOMPARE(font.bold(), bold);
     QCOMPARE(font.italic(), italic);
+    if (font.family() == u"Arial")
+        QCOMPARE(font.stretch(), int(QFont::Unstretched));
 }
 
 QColor textColour(QWidget *widget)
