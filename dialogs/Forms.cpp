@@ -46,8 +46,8 @@ void showAbout()
 void unloadAll()
 {
     if (aboutBox)
-        aboutBox->close(); // deletes itself
-    delete aboutBox;
+        aboutBox->close(); // runs its unload as the close box would
+    delete aboutBox;       // at once, not later
     delete serverDialog;
     delete loginDialog;
 }

@@ -17,7 +17,7 @@ ServerDialog &server();
 AboutBox *about();
 // Shows the about box without owner, or brings the open one to the front.
 void showAbout();
-// Unloads every window of this list, the most recently created first.
+// Unloads the about box and both dialogs.
 void unloadAll();
 
 } // namespace forms
