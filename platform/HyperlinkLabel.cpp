@@ -46,7 +46,6 @@ void HyperlinkLabel::mouseReleaseEvent(QMouseEvent *event)
     m_visited = true;
     updateColour();
     QDesktopServices::openUrl(m_target);
-    emit opened(m_target);
 }
 
 void HyperlinkLabel::changeEvent(QEvent *event)

@@ -31,9 +31,6 @@ public:
     void setDisabledColor(const QColor &colour);
     bool isVisited() const { return m_visited; }
 
-signals:
-    void opened(const QUrl &target);
-
 protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void changeEvent(QEvent *event) override;

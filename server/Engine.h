@@ -41,8 +41,8 @@ public:
     // active at a time on PostgreSQL; a new query finishes an older one.
     virtual std::unique_ptr<Cursor> query(std::string_view sql,
                                           const QVariantList &params = {}) = 0;
-    // Runs a statement without rows; returns the number of rows it changed.
-    virtual qint64 exec(std::string_view sql, const QVariantList &params = {}) = 0;
+    // Runs a statement without rows.
+    virtual void exec(std::string_view sql, const QVariantList &params = {}) = 0;
     // Runs several statements without parameters (schema scripts).
     virtual void execScript(std::string_view sql) = 0;
     virtual std::unique_ptr<BulkLoader> bulkLoad(const QString &table,

@@ -232,7 +232,7 @@ public:
         return cursor;
     }
 
-    qint64 exec(std::string_view sql, const QVariantList &params) override
+    void exec(std::string_view sql, const QVariantList &params) override
     {
         finishActive();
         const std::string text(sql);
@@ -242,7 +242,6 @@ public:
         const auto status = PQresultStatus(result.get());
         if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
             fail(m_conn, "exec");
-        return QByteArray(PQcmdTuples(result.get())).toLongLong();
     }
 
     void execScript(std::string_view sql) override

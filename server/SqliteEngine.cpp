@@ -135,13 +135,12 @@ public:
         return std::make_unique<SqliteCursor>(m_db, sql, params);
     }
 
-    qint64 exec(std::string_view sql, const QVariantList &params) override
+    void exec(std::string_view sql, const QVariantList &params) override
     {
         SqliteStatement stmt(m_db, sql);
         stmt.bind(params);
         while (stmt.step()) {
         }
-        return sqlite3_changes64(m_db);
     }
 
     void execScript(std::string_view sql) override
