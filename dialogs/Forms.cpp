@@ -12,6 +12,8 @@ namespace {
 QPointer<LoginDialog> loginDialog;
 QPointer<ServerDialog> serverDialog;
 QPointer<AboutBox> aboutBox;
+QPointer<QWidget> mainForm;
+bool unloading = false;
 
 } // namespace
 
@@ -43,13 +45,33 @@ void showAbout()
     aboutBox->activateWindow();
 }
 
+void setMainWindow(QWidget *window)
+{
+    mainForm = window;
+}
+
+QWidget *mainWindow()
+{
+    return mainForm;
+}
+
 void unloadAll()
 {
+    if (unloading)
+        return;
+    unloading = true;
     if (aboutBox)
         aboutBox->close(); // runs its unload as the close box would
-    delete aboutBox;       // at once, not later
-    delete serverDialog;
-    delete loginDialog;
+    if (mainForm)
+        mainForm->close();
+    // Later, not at once: one of them may be running the handler that got here.
+    for (QDialog *dialog : std::initializer_list<QDialog *>{serverDialog, loginDialog}) {
+        if (dialog) {
+            dialog->hide();
+            dialog->deleteLater();
+        }
+    }
+    unloading = false;
 }
 
 } // namespace tolvan::forms

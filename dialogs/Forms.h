@@ -1,14 +1,16 @@
 #pragma once
 
+class QWidget;
+
 namespace tolvan {
 
 class AboutBox;
 class LoginDialog;
 class ServerDialog;
 
-// The windows besides the main window. The login and server settings dialogs
-// are created on first use and then only hidden until the program ends; the
-// about box is created on opening and gone when closed.
+// The windows of the program. The login and server settings dialogs are
+// created on first use and then only hidden until the program ends; the about
+// box is created on opening and gone when closed.
 namespace forms {
 
 LoginDialog &login();
@@ -17,7 +19,14 @@ ServerDialog &server();
 AboutBox *about();
 // Shows the about box without owner, or brings the open one to the front.
 void showAbout();
-// Unloads the about box and both dialogs.
+
+// The main window registers itself when it is loaded.
+void setMainWindow(QWidget *window);
+QWidget *mainWindow();
+
+// Unloads every window, the most recently loaded first: the about box, the main
+// window (its unload handler runs), then both dialogs. A call made while the
+// windows are being unloaded does nothing.
 void unloadAll();
 
 } // namespace forms

@@ -1,12 +1,35 @@
 #include "LoginDialog.h"
 
+#include "Connecting.h"
+#include "ConnectionSettings.h"
+#include "DialogForms.h"
+#include "Forms.h"
+#include "Guard.h"
+#include "Login.h"
+#include "MousePointer.h"
 #include "Pictures.h"
+#include "ServerDialog.h"
+#include "Session.h"
+#include "SettingsStore.h"
+#include "TextUtils.h"
 #include "ui_FMPass.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
 
 namespace tolvan {
+namespace {
+
+// The main window's title after a login from the menu: everything up to the
+// last ":" before the first "[", one blank, and the user's ident.
+QString titleAfterLogin(const QString &title, const QString &userIdent)
+{
+    QString kept = GetField(title, QStringLiteral("["), 1);
+    kept.truncate(kept.lastIndexOf(u':') + 1);
+    return kept + u' ' + userIdent;
+}
+
+} // namespace
 
 LoginDialog::LoginDialog(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
@@ -20,9 +43,107 @@ LoginDialog::LoginDialog(QWidget *parent)
     m_ui->BPASSWORT->setFocus(); // the lowest tab index
     for (QLabel *label : {m_ui->Label3, m_ui->Label5})
         label->adjustSize(); // sized to fit its text
+    m_ui->BUSER->installEventFilter(this);
+    m_ui->BPASSWORT->installEventFilter(this);
+
+    connect(m_ui->BUSpeich, &QPushButton::clicked, this, guard::wrap([this] { BUSpeich_Click(); }));
+    connect(m_ui->BUAusst, &QPushButton::clicked, this, guard::wrap([this] { BUAusst_Click(); }));
+    connect(m_ui->BUServer, &QPushButton::clicked, this, guard::wrap([this] { BUServer_Click(); }));
 }
 
 LoginDialog::~LoginDialog() = default;
+
+void LoginDialog::Sichern()
+{
+    QDialog &server = forms::server();
+    const auto save = [](const QString &key, const QString &value) {
+        SaveSetting(loginSettings::Application, loginSettings::Section, key, value);
+    };
+    save(QStringLiteral("Firma"), lineEdit(server, QStringLiteral("BFIRMA")).text());
+    save(QStringLiteral("Filiale"), lineEdit(server, QStringLiteral("BFIL")).text());
+    save(QStringLiteral("Name"), m_ui->BUSER->text());
+    if (!session().KeepTypedPassword)
+        save(QStringLiteral("Passwort"), XorText(m_ui->BPASSWORT->text()));
+    save(QStringLiteral("Server"), lineEdit(server, QStringLiteral("BSERVERIP")).text());
+    save(QStringLiteral("Port"), lineEdit(server, QStringLiteral("BPORT")).text());
+    save(QStringLiteral("Namespace"), lineEdit(server, QStringLiteral("BNAMESPACE")).text());
+}
+
+void LoginDialog::BUSpeich_Click()
+{
+    setMousePointer(MousePointer::Hourglass);
+    // Enter in the name field presses "Anmelden" without leaving the field:
+    // the name is stored in upper case all the same.
+    if (m_ui->BUSER->hasFocus())
+        BUSER_LostFocus();
+    Sichern();
+    QWidget *main = forms::mainWindow();
+    if (main && main->isVisible()) {
+        CacheLogin();
+        main->setWindowTitle(titleAfterLogin(main->windowTitle(), session().UserIdent));
+    }
+    processPendingEvents();
+    hide();
+    setMousePointer(MousePointer::Default);
+}
+
+void LoginDialog::BUAusst_Click()
+{
+    session().UserIdent.clear();
+    UnloadAllForms();
+}
+
+void LoginDialog::BUServer_Click()
+{
+    ServerDialog &server = forms::server();
+    if (server.parentWidget() != this)
+        server.setParent(this, server.windowFlags());
+    server.exec(); // returns when the dialog is hidden
+    guard::unwindIfEnded();
+}
+
+void LoginDialog::Form_Activate()
+{
+    m_ui->BPASSWORT->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+void LoginDialog::Form_GotFocus()
+{
+    m_ui->BPASSWORT->setFocus(Qt::OtherFocusReason);
+}
+
+void LoginDialog::BUSER_LostFocus()
+{
+    m_ui->BUSER->setText(upperCaseFormat(m_ui->BUSER->text()));
+}
+
+bool LoginDialog::event(QEvent *event)
+{
+    const bool handled = QDialog::event(event);
+    if (event->type() == QEvent::WindowActivate)
+        Form_Activate(); // cannot fail: nothing to report
+    return handled;
+}
+
+bool LoginDialog::eventFilter(QObject *watched, QEvent *event)
+{
+    auto *field = qobject_cast<QLineEdit *>(watched);
+    if (field && event->type() == QEvent::FocusIn) {
+        SelectAll(*field); // typing replaces the whole old content
+    } else if (field == m_ui->BUSER && event->type() == QEvent::FocusOut) {
+        // Left for another control; not when another window takes the activation.
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+            guard::run([this] { BUSER_LostFocus(); });
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void LoginDialog::focusInEvent(QFocusEvent *event)
+{
+    QDialog::focusInEvent(event);
+    Form_GotFocus();
+}
 
 void LoginDialog::keyPressEvent(QKeyEvent *event)
 {

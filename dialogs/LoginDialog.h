@@ -18,11 +18,27 @@ public:
     explicit LoginDialog(QWidget *parent = nullptr);
     ~LoginDialog() override;
 
+    // Stores firm, branch, name, password (unless a server error of the last
+    // login keeps the typed one), server, port and namespace.
+    void Sichern();
+    // "Anmelden": stores, logs in when the main window is up, hides the dialog.
+    void BUSpeich_Click();
+    // "Abbruch": nobody is logged in any more; every window is unloaded and the program ends.
+    [[noreturn]] void BUAusst_Click();
+
 protected:
+    bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    void Form_Activate();
+    void Form_GotFocus();
+    void BUSER_LostFocus();
+    void BUServer_Click();
+
     std::unique_ptr<Ui::FMPass> m_ui;
 };
 

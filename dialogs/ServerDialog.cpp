@@ -1,5 +1,11 @@
 #include "ServerDialog.h"
 
+#include "Connecting.h"
+#include "ConnectionSettings.h"
+#include "Forms.h"
+#include "Guard.h"
+#include "LoginDialog.h"
+#include "MessageBoxes.h"
 #include "Pictures.h"
 #include "ui_FMServer.h"
 
@@ -28,6 +34,10 @@ ServerDialog::ServerDialog(QWidget *parent)
     m_ui->BUEdit->setFocus();
     m_lock->setObjectName(QStringLiteral("Lock"));
     m_lock->setInterval(60000);
+
+    connect(m_ui->BUEdit, &QPushButton::clicked, this, guard::wrap([this] { BUEdit_Click(); }));
+    connect(m_ui->BUZurück, &QPushButton::clicked, this, guard::wrap([this] { BUZurück_Click(); }));
+    connect(m_lock, &QTimer::timeout, this, guard::wrap([this] { Lock_Timer(); }));
 }
 
 ServerDialog::~ServerDialog() = default;
@@ -44,6 +54,43 @@ void ServerDialog::showEvent(QShowEvent *event)
         frame.moveCenter(display->availableGeometry().center());
         move(frame.topLeft());
     }
+}
+
+void ServerDialog::BUEdit_Click()
+{
+    const QString title = QStringLiteral("Anmeldung an Caché");
+    if (m_ui->BUEdit->value()) { // the click turned it on: the fields were locked
+        if (showMessage(title, QStringLiteral("Änderungen erlauben?"), MessageIcon::None,
+                        MessageButtons::YesNo) == MessageAnswer::Yes)
+            setFieldsLocked(false);
+        else
+            m_ui->BUEdit->setValue(false);
+        return;
+    }
+    setFieldsLocked(true);
+    if (showMessage(title, QStringLiteral("Änderungen sichern?"), MessageIcon::None,
+                    MessageButtons::YesNo) == MessageAnswer::Yes) {
+        CloseConnection();
+        forms::login().Sichern();
+        LoadConnectionSettings();
+    }
+}
+
+void ServerDialog::BUZurück_Click()
+{
+    hide();
+}
+
+void ServerDialog::Lock_Timer()
+{
+    CloseConnection();
+}
+
+void ServerDialog::setFieldsLocked(bool locked)
+{
+    for (QLineEdit *field :
+         {m_ui->BPORT, m_ui->BSERVERIP, m_ui->BFIRMA, m_ui->BFIL, m_ui->BNAMESPACE})
+        field->setEnabled(!locked);
 }
 
 void ServerDialog::keyPressEvent(QKeyEvent *event)

@@ -29,6 +29,13 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // "Ändern": unlocks the fields after a confirmation, or locks them and
+    // stores them when the user wants to. The mode is the button's own value.
+    void BUEdit_Click();
+    void BUZurück_Click();
+    void Lock_Timer();
+    void setFieldsLocked(bool locked);
+
     std::unique_ptr<Ui::FMServer> m_ui;
     QTimer *m_lock;
     bool m_placed = false;

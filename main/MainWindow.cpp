@@ -1,10 +1,15 @@
 #include "MainWindow.h"
 
+#include "Connecting.h"
+#include "ConnectionSettings.h"
 #include "Fonts.h"
 #include "Forms.h"
 #include "Guard.h"
+#include "Login.h"
 #include "LoginDialog.h"
 #include "Pictures.h"
+#include "Session.h"
+#include "TextUtils.h"
 #include "Twips.h"
 #include "ui_FMStart.h"
 
@@ -16,6 +21,7 @@ namespace tolvan {
 MainWindow::MainWindow() : m_ui(std::make_unique<Ui::FMStart>())
 {
     m_ui->setupUi(this);
+    forms::setMainWindow(this);
     setWindowIcon(pictures::windowIcon(QStringLiteral("hammer")));
     keepArialWidths({m_ui->Label2, m_ui->Label3, m_ui->Label4});
     // The layout's size is the client area's, below the menu bar.
@@ -37,6 +43,30 @@ MainWindow::MainWindow() : m_ui(std::make_unique<Ui::FMStart>())
 }
 
 MainWindow::~MainWindow() = default;
+
+void MainWindow::Form_Load()
+{
+    Session &state = session();
+    for (;;) {
+        state.CommandLine = programCommandLine();
+        state.KeepTypedPassword = false;
+        if (CacheLogin())
+            break;
+        // Login data from the command line would fail the same way every time:
+        // the failure has been reported once, and the program ends.
+        if (commandLineHasLogin(state.CommandLine))
+            UnloadAllForms(1);
+    }
+    setWindowTitle(titleFor(state.Firm, state.Branch, state.UserIdent));
+    // Next: the stored placement, the last supplier and storage location, the lookup.
+}
+
+QString MainWindow::titleFor(const QString &firm, const QString &branch, const QString &userIdent)
+{
+    return QStringLiteral("TOLVAN Dravonik-Export              Firma: ") + firm +
+           QStringLiteral("     Filiale: ") + branch + QStringLiteral("     Benutzer:  ") +
+           GetField(userIdent, QStringLiteral("|"), 2);
+}
 
 int MainWindow::listHeightForWindow(int windowTwips, int listTwips)
 {
@@ -79,8 +109,8 @@ void MainWindow::Form_Resize()
 
 void MainWindow::Form_Unload()
 {
-    // With every other window gone, the program ends as this one closes.
-    forms::unloadAll();
+    CloseConnection();
+    UnloadAllForms();
 }
 
 void MainWindow::mLogin_Click()

@@ -16,6 +16,13 @@ public:
     MainWindow();
     ~MainWindow() override;
 
+    // Start-up: logs in (again and again until it succeeds, or the user
+    // cancels), then titles the window with firm, branch and user.
+    void Form_Load();
+
+    // The title for a session: firm, branch and the user's display name.
+    static QString titleFor(const QString &firm, const QString &branch, const QString &userIdent);
+
     // The list's height for a window of that outer height, both in twips: the
     // window's height less 2300 from 2000 twips up, never below 0; below 2000
     // the list keeps its height.

@@ -9,20 +9,39 @@
 namespace tolvan::guard {
 namespace {
 
+// Thrown by end() to leave every handler on the stack; only run() catches it.
+struct ProgramEnding {};
+
 bool ended = false;
-std::function<void(int)> ender = [](int status) { QCoreApplication::exit(status); };
+int status = 0;
+std::function<void(int)> ender = [](int code) { QCoreApplication::exit(code); };
 
 // Numbers and texts as the runtime reports errors that carry no number of their own.
 constexpr qint32 OutOfMemory = 7;
 constexpr qint32 InternalError = 51;
 
+void finish(int code)
+{
+    if (ended)
+        return;
+    ended = true;
+    status = code;
+    ender(code);
+}
+
 void endWith(qint32 number, const QString &description)
 {
-    ended = true;
+    if (ended)
+        return;
     const QString title = QCoreApplication::applicationName();
-    showMessage(title, QStringLiteral("Laufzeitfehler '%1':\n\n%2").arg(number).arg(description),
-                MessageIcon::Critical, MessageButtons::Ok);
-    ender(1);
+    try {
+        showMessage(title,
+                    QStringLiteral("Laufzeitfehler '%1':\n\n%2").arg(number).arg(description),
+                    MessageIcon::Critical, MessageButtons::Ok);
+    } catch (const ProgramEnding &) {
+        return; // another handler ended the program while the message was open
+    }
+    finish(1);
 }
 
 } // namespace
@@ -33,6 +52,8 @@ void run(const std::function<void()> &body)
         return;
     try {
         body();
+    } catch (const ProgramEnding &) {
+        // the status is set; the handlers between end() and here are left
     } catch (const RuntimeError &error) {
         endWith(error.number(), error.description());
     } catch (const std::bad_alloc &) {
@@ -40,7 +61,21 @@ void run(const std::function<void()> &body)
     } catch (const std::exception &error) {
         endWith(InternalError,
                 QStringLiteral("Interner Fehler: %1").arg(QString::fromLocal8Bit(error.what())));
+    } catch (...) {
+        endWith(InternalError, QStringLiteral("Interner Fehler"));
     }
+}
+
+void end(int code)
+{
+    finish(code);
+    throw ProgramEnding{};
+}
+
+void unwindIfEnded()
+{
+    if (ended)
+        throw ProgramEnding{};
 }
 
 bool hasEnded()
@@ -48,10 +83,16 @@ bool hasEnded()
     return ended;
 }
 
+int exitStatus()
+{
+    return status;
+}
+
 void setEnder(std::function<void(int)> newEnder)
 {
     ender = std::move(newEnder);
     ended = false;
+    status = 0;
 }
 
 } // namespace tolvan::guard

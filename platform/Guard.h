@@ -20,10 +20,20 @@ template <typename Body> auto wrap(Body body)
     return [body = std::move(body)](auto &&...) { run(body); };
 }
 
-// True once an uncaught error has ended the program; later handlers do nothing.
+// Ends the program at once with the status: the handler and every handler it
+// was called from are left (the guard around them catches that), and no
+// handler runs afterwards.
+[[noreturn]] void end(int status);
+// Called after a nested event loop or a wait returns: when a handler run in it
+// ended the program, the caller is left as by end().
+void unwindIfEnded();
+
+// True once the program is ending; later handlers do nothing.
 bool hasEnded();
-// How the program ends after the message; by default the event loop is left with
-// the status. Tests put a recorder here. Also resets hasEnded().
+// The status the program ends with.
+int exitStatus();
+// How the program ends; by default every event loop is left with the status.
+// Tests put a recorder here. Also resets hasEnded().
 void setEnder(std::function<void(int status)> ender);
 
 } // namespace guard

@@ -1,5 +1,7 @@
 #include "MessageBoxes.h"
 
+#include "Guard.h"
+
 #include <QtGlobal>
 
 namespace tolvan {
@@ -16,7 +18,9 @@ MessageAnswer showMessage(const QString &title, const QString &text, MessageIcon
                           MessageButtons buttons)
 {
     Q_ASSERT_X(installed, "showMessage", "no message box service installed");
-    return installed->show(title, text, icon, buttons);
+    const MessageAnswer answer = installed->show(title, text, icon, buttons);
+    guard::unwindIfEnded(); // a handler run while the message was open ended the program
+    return answer;
 }
 
 } // namespace tolvan

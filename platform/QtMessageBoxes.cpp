@@ -1,9 +1,32 @@
 #include "QtMessageBoxes.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMessageBox>
 
 namespace tolvan {
+namespace {
+
+// A question answers only to its buttons: Esc and the close box do nothing,
+// as with the desktop's own Yes/No boxes (QMessageBox would take them as "No").
+class AnswerOnlyByButton : public QObject {
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Close) {
+            event->ignore();
+            return true;
+        }
+        if (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) {
+            auto *key = static_cast<QKeyEvent *>(event);
+            if (key->key() == Qt::Key_Escape)
+                return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+} // namespace
 
 MessageAnswer QtMessageBoxes::show(const QString &title, const QString &text, MessageIcon icon,
                                    MessageButtons buttons)
@@ -26,9 +49,11 @@ MessageAnswer QtMessageBoxes::show(const QString &title, const QString &text, Me
         box.setIcon(QMessageBox::Critical);
         break;
     }
+    AnswerOnlyByButton answerOnlyByButton;
     if (buttons == MessageButtons::YesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton(QMessageBox::Yes);
+        box.installEventFilter(&answerOnlyByButton);
     } else {
         box.setStandardButtons(QMessageBox::Ok);
     }

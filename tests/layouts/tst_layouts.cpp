@@ -141,6 +141,8 @@ private:
 
 void TestLayouts::init()
 {
+    testing::services->ends.clear();
+    testing::services->recordEnds();
     m_main = std::make_unique<MainWindow>();
 }
 
@@ -294,15 +296,21 @@ void TestLayouts::loginDialogKeysAndFields()
     QSignalSpy login(child<QPushButton>(&dialog, "BUSpeich"), &QPushButton::clicked);
     QSignalSpy cancel(child<QPushButton>(&dialog, "BUAusst"), &QPushButton::clicked);
     QTest::keyClick(user, Qt::Key_Return);
+    QVERIFY(dialog.isHidden()); // "Anmelden" stores and hides
+    dialog.show();
     QTest::keyClick(password, Qt::Key_Enter);
     QCOMPARE(login.count(), 2);
-    QTest::keyClick(password, Qt::Key_Escape);
-    QCOMPARE(cancel.count(), 1);
-    QCOMPARE(login.count(), 2);
 
+    dialog.show();
     dialog.close(); // the close box only hides the dialog
     QVERIFY(dialog.isHidden());
     QCOMPARE(&forms::login(), &dialog);
+
+    dialog.show();
+    QTest::keyClick(password, Qt::Key_Escape); // "Abbruch" ends the program
+    QCOMPARE(cancel.count(), 1);
+    QCOMPARE(login.count(), 2);
+    QCOMPARE(testing::services->ends, QList<int>{0});
 }
 
 void TestLayouts::serverDialogControls_data()

@@ -46,6 +46,8 @@ private:
 void TestMainWindow::init()
 {
     m_messages.reset();
+    testing::services->ends.clear();
+    testing::services->recordEnds();
     m_window = std::make_unique<MainWindow>();
     m_window->show();
     QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
@@ -186,11 +188,13 @@ void TestMainWindow::closingUnloadsEveryWindow()
     child<QAction>(m_window.get(), "Beenden")->trigger();
     QVERIFY(!m_window->isVisible());
     QTRY_VERIFY(!about);
-    QVERIFY(!login);
+    QTRY_VERIFY(!login);
+    QCOMPARE(testing::services->ends, QList<int>{0});
 }
 
 void TestMainWindow::uncaughtErrorEndsTheProgram()
 {
+    guard::setEnder([](int status) { QCoreApplication::exit(status); });
     QPushButton button;
     int runs = 0;
     QObject::connect(&button, &QPushButton::clicked, guard::wrap([&runs] {
@@ -216,7 +220,7 @@ void TestMainWindow::uncaughtErrorEndsTheProgram()
     guard::run([] { throw std::bad_alloc(); });
     QCOMPARE(m_messages.shown.last().text, "Laufzeitfehler '7':\n\nNicht genügend Speicher");
     QCOMPARE(statuses, QList<int>{1});
-    guard::setEnder([](int status) { QCoreApplication::exit(status); });
+    testing::services->recordEnds();
 }
 
 TOLVAN_GUI_TEST_MAIN(TestMainWindow)

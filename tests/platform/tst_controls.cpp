@@ -66,6 +66,7 @@ private slots:
     void saveDialogCancel();
     void germanMessageBoxes_data();
     void germanMessageBoxes();
+    void questionsAnswerOnlyToTheirButtons();
 };
 
 void TestControls::cleanup()
@@ -285,6 +286,27 @@ void TestControls::germanMessageBoxes()
     const QMessageBox::Icon expected[] = {QMessageBox::NoIcon, QMessageBox::Information,
                                           QMessageBox::Warning, QMessageBox::Critical};
     QCOMPARE(seenIcon, expected[icon]);
+}
+
+void TestControls::questionsAnswerOnlyToTheirButtons()
+{
+    bool stayedOpen = false;
+    whenModal([&](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        if (!box)
+            return false;
+        QTest::keyClick(box, Qt::Key_Escape);
+        box->close();
+        QCoreApplication::processEvents();
+        stayedOpen = box->isVisible() && QApplication::activeModalWidget() == box;
+        QTest::mouseClick(box->button(QMessageBox::Yes), Qt::LeftButton);
+        return true;
+    });
+    QtMessageBoxes boxes;
+    QCOMPARE(boxes.show("Anmeldung an Caché", "Änderungen erlauben?", MessageIcon::None,
+                        MessageButtons::YesNo),
+             MessageAnswer::Yes);
+    QVERIFY(stayedOpen);
 }
 
 TOLVAN_GUI_TEST_MAIN(TestControls)

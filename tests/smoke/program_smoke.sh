@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
-# Starts the real program in a real window under Xvfb: the main window appears,
-# F1 opens the about box, Esc closes it, Datei > Beenden ends the program with status 0.
+# Starts the real program in a real window under Xvfb on a fresh demo database:
+# the login dialog appears, the user logs in, the main window carries firm,
+# branch and name in its title; F1 opens the about box, Esc closes it,
+# Datei > Beenden ends the program with status 0. Then the login from the
+# command line, and a command-line login that is refused ends with status 1.
 set -euo pipefail
 program=$1
+tolvan_db=$2
 work=$(mktemp -d)
 xvfb_pid=
 program_pid=
@@ -18,13 +22,44 @@ xvfb_pid=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
 export DISPLAY=:$(cat "$work/display")
 export QT_QPA_PLATFORM=xcb HOME="$work" XDG_RUNTIME_DIR="$work"
+export TOLVAN_DATABASE="$work/tolvan.db"
+"$tolvan_db" demo --database "$TOLVAN_DATABASE" >/dev/null
+setxkbmap de 2>/dev/null || true
 
-"$program" >"$work/out" 2>&1 &
-program_pid=$!
-
+start() {
+    : >"$work/out"
+    "$program" "$@" >"$work/out" 2>&1 &
+    program_pid=$!
+}
 window() { timeout 20 xdotool search --sync --onlyvisible --name "$1" | head -1; }
-main=$(window '^TOLVAN$')
+finish() {
+    local status=0
+    timeout 20 tail --pid="$program_pid" -f /dev/null || { echo "the program did not end"; exit 1; }
+    wait "$program_pid" || status=$?
+    program_pid=
+    cat "$work/out"
+    echo "program ended with status $status"
+    [ "$status" -eq "$1" ] || { echo "expected status $1"; exit 1; }
+}
+expect_title() {
+    local title
+    title=$(xdotool getwindowname "$1")
+    [ "$title" = "$2" ] || { echo "title: '$title', expected '$2'"; exit 1; }
+}
+title='TOLVAN Dravonik-Export              Firma: 1     Filiale: 0     Benutzer:  Erika Musterfrau'
+
+# First start: the login dialog, the focus in the password field.
+start
+login=$(window '^TOLVAN Benutzeranmeldung$')
+echo "login dialog: $login"
+xdotool windowfocus --sync "$login"
+xdotool type --delay 20 'demo'
+xdotool key Tab
+xdotool type --delay 20 'demo'
+xdotool key Return
+main=$(window '^TOLVAN Dravonik-Export ')
 echo "main window: $main"
+expect_title "$main" "$title"
 xdotool windowfocus --sync "$main"
 xdotool key F1
 about=$(window '^Info zu TOLVAN Rizidadidir Idirida$')
@@ -42,10 +77,30 @@ xdotool windowfocus --sync "$main"
 xdotool key alt+d
 sleep 0.3
 xdotool key b
-status=0
-timeout 20 tail --pid="$program_pid" -f /dev/null || { echo "the program did not end"; exit 1; }
-wait "$program_pid" || status=$?
-program_pid=
-cat "$work/out"
-echo "program ended with status $status"
-exit "$status"
+finish 0
+grep -q '^Name=DEMO$' "$work/.config/TOLVAN/Cache Login.ini" || { echo "name not stored"; exit 1; }
+
+# Second start: the stored login is used without a dialog.
+start
+main=$(window '^TOLVAN Dravonik-Export ')
+expect_title "$main" "$title"
+xdotool windowfocus --sync "$main"
+xdotool key alt+d
+sleep 0.3
+xdotool key b
+finish 0
+
+# The login from the command line; a refused one is reported once and ends with 1.
+start 1 0 DEMO demo
+main=$(window '^TOLVAN Dravonik-Export ')
+expect_title "$main" "$title"
+xdotool windowfocus --sync "$main"
+xdotool key alt+d
+sleep 0.3
+xdotool key b
+finish 0
+start 1 0 DEMO falsch
+refused=$(window '^Anmeldung an Caché\.$')
+xdotool windowfocus --sync "$refused"
+xdotool key Return
+finish 1

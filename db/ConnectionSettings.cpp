@@ -1,0 +1,101 @@
+#include "ConnectionSettings.h"
+
+#include "LoginForms.h"
+#include "ServerCalls.h"
+#include "Session.h"
+#include "SettingsStore.h"
+#include "TextUtils.h"
+
+#include <QRegularExpression>
+
+namespace tolvan {
+namespace {
+
+QString stored(const QString &key, const QString &defaultValue = QString())
+{
+    return GetSetting(loginSettings::Application, loginSettings::Section, key, defaultValue);
+}
+
+void fillServerForm()
+{
+    const Session &state = session();
+    Form &server = LoginForms::current().server();
+    server.setText(QStringLiteral("BFIRMA"), state.Firm);
+    server.setText(QStringLiteral("BFIL"), state.Branch);
+    server.setText(QStringLiteral("BSERVERIP"), state.ServerAddress);
+    server.setText(QStringLiteral("BPORT"), state.Port);
+    server.setText(QStringLiteral("BNAMESPACE"), state.Namespace);
+    server.setText(QStringLiteral("BWJ"), state.WJ);
+    LoginForms::current().login().setText(QStringLiteral("BUSER"), state.LoginName);
+}
+
+void takeCommandLine()
+{
+    Session &state = session();
+    const QString &line = state.CommandLine;
+    const QString space = QStringLiteral(" ");
+    state.Firm = GetField(line, space, 1);
+    state.Branch = GetField(line, space, 2);
+    state.LoginName = GetField(line, space, 3);
+    state.Password = GetField(line, space, 4);
+    state.ServerAddress = GetField(line, space, 5, loginSettings::DefaultServerAddress);
+    state.Port = GetField(line, space, 6, QStringLiteral("1972"));
+    state.Namespace = GetField(line, space, 7, QStringLiteral("TOLVAN"));
+    state.WJ = GetField(line, space, 8);
+    fillServerForm();
+}
+
+} // namespace
+
+QString connectStringFor(const QString &serverAddress, const QString &port)
+{
+    return QStringLiteral("cn_iptcp:") + serverAddress + u'[' + port + QStringLiteral("]:TOLVAN");
+}
+
+bool commandLineHasLogin(const QString &commandLine)
+{
+    // A number as the desktop reads one: sign, digits, decimal point or comma, exponent.
+    static const QRegularExpression number(
+        QStringLiteral("^[+-]?([0-9]+([.,][0-9]*)?|[.,][0-9]+)([eE][+-]?[0-9]+)?$"));
+    return number.match(GetField(commandLine, QStringLiteral(" "), 1)).hasMatch();
+}
+
+void LoadConnectionSettings()
+{
+    Session &state = session();
+    state.Firm = stored(QStringLiteral("Firma"), QStringLiteral("1"));
+    state.Branch = stored(QStringLiteral("Filiale"), QStringLiteral("0"));
+    state.ServerAddress = stored(QStringLiteral("Server"), loginSettings::DefaultServerAddress);
+    state.Port = stored(QStringLiteral("Port"), QStringLiteral("1973"));
+    state.Namespace = stored(QStringLiteral("Namespace"), QStringLiteral("TOLVAN"));
+    state.ConnectString = connectStringFor(state.ServerAddress, state.Port);
+    state.WJ = DBCall(QStringLiteral("S P0=$P(^FA(0),\"`\",2) W P0"));
+    state.LoginName = stored(QStringLiteral("Name"));
+    Form &login = LoginForms::current().login();
+    state.Password = login.text(QStringLiteral("BPASSWORT"));
+    if (!state.KeepTypedPassword) {
+        state.Password = XorText(stored(QStringLiteral("Passwort")));
+        login.setText(QStringLiteral("BPASSWORT"), state.Password);
+    }
+    fillServerForm();
+}
+
+void PrepareLogin()
+{
+    Session &state = session();
+    if (commandLineHasLogin(state.CommandLine)) {
+        takeCommandLine();
+    } else {
+        LoadConnectionSettings();
+        if (state.Password.isEmpty() || state.KeepTypedPassword || state.LoginFailed ||
+            state.LoginName.isEmpty()) {
+            Form &login = LoginForms::current().login();
+            if (!login.isVisible())
+                login.showModal();
+            LoadConnectionSettings();
+        }
+    }
+    state.ConnectString = connectStringFor(state.ServerAddress, state.Port);
+}
+
+} // namespace tolvan

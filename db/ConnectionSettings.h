@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+namespace tolvan {
+
+// Where the login data live in the settings store.
+namespace loginSettings {
+inline const QString Application = QStringLiteral("Cache Login");
+inline const QString Section = QStringLiteral("Login");
+// The server address when none is given: the empty text, the embedded database.
+inline const QString DefaultServerAddress;
+} // namespace loginSettings
+
+// Reads the stored connection and login data into the session, asks the server
+// for the WJ value and fills both dialogs' fields.
+void LoadConnectionSettings();
+
+// Gathers the login data: from the command line when its first field is a
+// number, otherwise from the store, with the login dialog when something is
+// missing or the last login failed. Builds the connection string.
+void PrepareLogin();
+
+// Whether the command line carries the login data (its first field is a number).
+bool commandLineHasLogin(const QString &commandLine);
+
+// "cn_iptcp:ADDRESS[PORT]:TOLVAN": the stored namespace never enters it.
+QString connectStringFor(const QString &serverAddress, const QString &port);
+
+} // namespace tolvan

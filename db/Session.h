@@ -1,0 +1,39 @@
+#pragma once
+
+#include "Factory.h"
+
+#include <QString>
+#include <memory>
+
+namespace tolvan {
+
+// The user's personnel data, copied from the server at login.
+struct UserData {
+    QString BERGRP, PNAME, PNR, ABTBEZ, AbtNr, HAbtNr, DW, fax, EMAIL;
+};
+
+// The one state record of the process: connection data, the connection, and
+// who is logged in. Every text is empty, both flags false and there is no
+// factory until the login fills them.
+struct Session {
+    // connection data, gathered before every login
+    QString CommandLine, Firm, Branch, ServerAddress, Port, Namespace, WJ, LoginName, Password,
+        ConnectString;
+    // the connection; replaced on every reconnect
+    std::unique_ptr<tolvan::Factory> Factory;
+    // login name, "|", display name; empty while nobody is logged in
+    QString UserIdent;
+    bool LoginFailed = false;
+    // a server step of the last login failed: the stored password is neither
+    // loaded nor overwritten
+    bool KeepTypedPassword = false;
+    tolvan::UserData UserData;
+};
+
+Session &session();
+
+// The program's command-line arguments joined by single spaces. Tests set it.
+QString programCommandLine();
+void setProgramCommandLine(const QString &text);
+
+} // namespace tolvan

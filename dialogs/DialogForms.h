@@ -1,0 +1,37 @@
+#pragma once
+
+#include "LoginForms.h"
+
+#include <memory>
+
+class QLineEdit;
+class QWidget;
+
+namespace tolvan {
+
+// The named text field of a dialog; a missing one is a programming error.
+QLineEdit &lineEdit(QWidget &dialog, const QString &name);
+
+// Selects the field's whole text without moving the focus.
+void SelectAll(QLineEdit &field);
+
+// The login and server settings dialogs and the idle timer, as the database
+// access layer reaches them.
+class DialogForms : public LoginForms {
+public:
+    DialogForms();
+    ~DialogForms() override;
+
+    Form &login() override;
+    Form &server() override;
+    void startIdleTimer() override;
+    void stopIdleTimer() override;
+    [[noreturn]] void quit() override;
+    void unloadAll() override;
+
+private:
+    std::unique_ptr<Form> m_login;
+    std::unique_ptr<Form> m_server;
+};
+
+} // namespace tolvan
