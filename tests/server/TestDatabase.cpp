@@ -8,18 +8,28 @@
 
 using namespace tolvan;
 
-TestDatabase::TestDatabase() : m_postgres(qEnvironmentVariable("TOLVAN_TEST_ENGINE") == u"postgres")
+TestDatabase::TestDatabase(QString postgresDatabase)
+    : m_postgres(qEnvironmentVariable("TOLVAN_TEST_ENGINE") == u"postgres"),
+      m_database(std::move(postgresDatabase))
 {
 }
+
+namespace {
+// The server's own maintenance database, from which others are created and dropped.
+std::unique_ptr<Engine> openAdmin()
+{
+    return openPostgres(qEnvironmentVariable("PGHOST"), qEnvironmentVariableIntValue("PGPORT"),
+                        QStringLiteral("postgres"));
+}
+} // namespace
 
 TestDatabase::~TestDatabase()
 {
     m_engine.reset();
     if (m_postgres && !m_database.isEmpty()) {
         try {
-            openPostgres(qEnvironmentVariable("PGHOST"), qEnvironmentVariableIntValue("PGPORT"),
-                         QStringLiteral("tolvan"))
-                ->exec("DROP DATABASE IF EXISTS " + m_database.toStdString() + " WITH (FORCE)");
+            openAdmin()->exec("DROP DATABASE IF EXISTS " + m_database.toStdString() +
+                              " WITH (FORCE)");
         } catch (const ServerError &) {
         }
     }
@@ -34,11 +44,10 @@ TestDatabase::State TestDatabase::setUp(qint64 generatedArticles)
                 return qEnvironmentVariable("TOLVAN_TEST_POSTGRES") == u"1" ? State::Failed
                                                                             : State::Unavailable;
             }
-            m_database = QStringLiteral("tolvan_t%1").arg(QCoreApplication::applicationPid());
-            auto admin =
-                openPostgres(qEnvironmentVariable("PGHOST"), qEnvironmentVariableIntValue("PGPORT"),
-                             QStringLiteral("tolvan"));
-            admin->exec("DROP DATABASE IF EXISTS " + m_database.toStdString());
+            if (m_database.isEmpty())
+                m_database = QStringLiteral("tolvan_t%1").arg(QCoreApplication::applicationPid());
+            auto admin = openAdmin();
+            admin->exec("DROP DATABASE IF EXISTS " + m_database.toStdString() + " WITH (FORCE)");
             admin->exec("CREATE DATABASE " + m_database.toStdString());
             m_engine = openPostgres(qEnvironmentVariable("PGHOST"),
                                     qEnvironmentVariableIntValue("PGPORT"), m_database);
@@ -58,6 +67,16 @@ TestDatabase::State TestDatabase::setUp(qint64 generatedArticles)
         m_problem = error.description();
         return State::Failed;
     }
+}
+
+QString TestDatabase::serverAddress() const
+{
+    return m_postgres ? qEnvironmentVariable("PGHOST") : QString();
+}
+
+QString TestDatabase::port() const
+{
+    return m_postgres ? qEnvironmentVariable("PGPORT") : QStringLiteral("1972");
 }
 
 QString TestDatabase::connectString() const

@@ -14,7 +14,9 @@ class TestDatabase {
 public:
     enum class State { Ready, Unavailable, Failed };
 
-    TestDatabase();
+    // On PostgreSQL a database of its own, or the one named (the program
+    // always asks for "tolvan"; only one test binary may use that name).
+    explicit TestDatabase(QString postgresDatabase = QString());
     ~TestDatabase();
 
     State setUp(qint64 generatedArticles = 0);
@@ -23,6 +25,9 @@ public:
 
     // What the program would pass to connect.
     QString connectString() const;
+    // Where the program finds the server: empty (the embedded file) or PGHOST, and the port.
+    QString serverAddress() const;
+    QString port() const;
     // A direct connection for checking what the component did.
     tolvan::Engine &engine() { return *m_engine; }
 
