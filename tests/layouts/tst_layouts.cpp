@@ -3,7 +3,7 @@
 
 #include "AboutBox.h"
 #include "Forms.h"
-#include "GuiTest.h"
+#include "ProgramTest.h"
 #include "HyperlinkLabel.h"
 #include "LoginDialog.h"
 #include "MainWindow.h"
@@ -474,5 +474,5 @@ void TestLayouts::aboutBoxKeys()
     QVERIFY(!forms::about());
 }
 
-TOLVAN_GUI_TEST_MAIN(TestLayouts)
+TOLVAN_PROGRAM_TEST_MAIN(TestLayouts)
 #include "tst_layouts.moc"

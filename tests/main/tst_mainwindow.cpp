@@ -5,7 +5,7 @@
 #include "FakeMessageBoxes.h"
 #include "Forms.h"
 #include "Guard.h"
-#include "GuiTest.h"
+#include "ProgramTest.h"
 #include "LoginDialog.h"
 #include "MainWindow.h"
 #include "ReportList.h"
@@ -223,5 +223,5 @@ void TestMainWindow::uncaughtErrorEndsTheProgram()
     testing::services->recordEnds();
 }
 
-TOLVAN_GUI_TEST_MAIN(TestMainWindow)
+TOLVAN_PROGRAM_TEST_MAIN(TestMainWindow)
 #include "tst_mainwindow.moc"

@@ -19,28 +19,7 @@
 
 using namespace tolvan;
 
-namespace {
-
-// Runs `drive` on the next modal dialog once it is shown; rejects it when the
-// drive fails so that the test cannot hang.
-void whenModal(std::function<bool(QWidget *)> drive)
-{
-    auto *timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, drive] {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (!modal || !modal->isVisible())
-            return;
-        timer->stop();
-        timer->deleteLater();
-        if (!drive(modal))
-            if (auto *dialog = qobject_cast<QDialog *>(modal))
-                dialog->reject();
-    });
-    timer->start();
-}
-
-} // namespace
+using testing::whenModal;
 
 // Receives the URLs that hyperlink labels open.
 class UrlCatcher : public QObject {

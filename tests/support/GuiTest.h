@@ -1,63 +1,45 @@
 #pragma once
 
 #include "Application.h"
-#include "DialogForms.h"
-#include "Guard.h"
-#include "IniSettingsStore.h"
 
 #include <QApplication>
-#include <QList>
-#include <QTemporaryDir>
+#include <QDialog>
 #include <QTest>
+#include <QTimer>
 #include <QWidget>
-
-namespace testing {
-
-// What the program installs before its main window loads, for window tests: the
-// real dialogs, a settings store in a temporary folder, and an end of the
-// program that is only recorded, so that the test goes on.
-struct ProgramServices {
-    ProgramServices() : settings(settingsFolder.path())
-    {
-        tolvan::SettingsStore::install(&settings);
-        tolvan::LoginForms::install(&dialogs);
-        recordEnds();
-    }
-    ~ProgramServices()
-    {
-        tolvan::LoginForms::install(nullptr);
-        tolvan::SettingsStore::install(nullptr);
-    }
-    // Records every end of the program in `ends` and lets handlers run again.
-    void recordEnds()
-    {
-        tolvan::guard::setEnder([this](int status) { ends << status; });
-    }
-
-    QTemporaryDir settingsFolder;
-    tolvan::IniSettingsStore settings;
-    tolvan::DialogForms dialogs;
-    QList<int> ends;
-};
-
-inline ProgramServices *services = nullptr;
-
-} // namespace testing
+#include <functional>
 
 // A QtTest main for window tests: the application prepared as the program
-// prepares it (fonts, German translations), with the program's services.
+// prepares it (fonts, German translations).
 #define TOLVAN_GUI_TEST_MAIN(TestClass)                                                            \
     int main(int argc, char *argv[])                                                               \
     {                                                                                              \
         QApplication app(argc, argv);                                                              \
         tolvan::prepareApplication(app);                                                           \
-        testing::ProgramServices programServices;                                                  \
-        testing::services = &programServices;                                                      \
         TestClass test;                                                                            \
         return QTest::qExec(&test, argc, argv);                                                    \
     }
 
 namespace testing {
+
+// Runs `drive` on the next modal dialog once it is shown; rejects it when the
+// drive fails so that the test cannot hang.
+inline void whenModal(std::function<bool(QWidget *)> drive)
+{
+    auto *timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, drive] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal || !modal->isVisible())
+            return;
+        timer->stop();
+        timer->deleteLater();
+        if (!drive(modal))
+            if (auto *dialog = qobject_cast<QDialog *>(modal))
+                dialog->reject();
+    });
+    timer->start();
+}
 
 // The named child; fails the test (by returning nullptr) when there is none.
 template <typename T = QWidget> T *child(QObject *parent, const QString &name)

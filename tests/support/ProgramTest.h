@@ -1,0 +1,55 @@
+#pragma once
+
+#include "DialogForms.h"
+#include "Guard.h"
+#include "GuiTest.h"
+#include "IniSettingsStore.h"
+
+#include <QList>
+#include <QTemporaryDir>
+
+namespace testing {
+
+// What the program installs before its main window loads, for window tests: the
+// real dialogs, a settings store in a temporary folder, and an end of the
+// program that is only recorded, so that the test goes on.
+struct ProgramServices {
+    ProgramServices() : settings(settingsFolder.path())
+    {
+        tolvan::SettingsStore::install(&settings);
+        tolvan::LoginForms::install(&dialogs);
+        recordEnds();
+    }
+    ~ProgramServices()
+    {
+        tolvan::LoginForms::install(nullptr);
+        tolvan::SettingsStore::install(nullptr);
+    }
+    // Records every end of the program in `ends` and lets handlers run again.
+    void recordEnds()
+    {
+        tolvan::guard::setEnder([this](int status) { ends << status; });
+    }
+
+    QTemporaryDir settingsFolder;
+    tolvan::IniSettingsStore settings;
+    tolvan::DialogForms dialogs;
+    QList<int> ends;
+};
+
+inline ProgramServices *services = nullptr;
+
+} // namespace testing
+
+// A QtTest main for tests of the program's windows: as TOLVAN_GUI_TEST_MAIN,
+// with the program's services.
+#define TOLVAN_PROGRAM_TEST_MAIN(TestClass)                                                        \
+    int main(int argc, char *argv[])                                                               \
+    {                                                                                              \
+        QApplication app(argc, argv);                                                              \
+        tolvan::prepareApplication(app);                                                           \
+        testing::ProgramServices programServices;                                                  \
+        testing::services = &programServices;                                                      \
+        TestClass test;                                                                            \
+        return QTest::qExec(&test, argc, argv);                                                    \
+    }
