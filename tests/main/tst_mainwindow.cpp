@@ -5,9 +5,9 @@
 #include "FakeMessageBoxes.h"
 #include "Forms.h"
 #include "Guard.h"
-#include "ProgramTest.h"
 #include "LoginDialog.h"
 #include "MainWindow.h"
+#include "ProgramTest.h"
 #include "ReportList.h"
 #include "RuntimeError.h"
 #include "Twips.h"
@@ -220,6 +220,13 @@ void TestMainWindow::uncaughtErrorEndsTheProgram()
     guard::run([] { throw std::bad_alloc(); });
     QCOMPARE(m_messages.shown.last().text, "Laufzeitfehler '7':\n\nNicht genügend Speicher");
     QCOMPARE(statuses, QList<int>{1});
+
+    // Whatever is thrown, nothing crosses the event loop.
+    guard::setEnder([&](int status) { statuses << status; });
+    m_messages.expect(MessageAnswer::Ok);
+    guard::run([] { throw 42; });
+    QCOMPARE(m_messages.shown.last().text, "Laufzeitfehler '51':\n\nInterner Fehler");
+    QCOMPARE(statuses, QList<int>({1, 1}));
     testing::services->recordEnds();
 }
 
