@@ -105,13 +105,13 @@ void TestAdmin::postgresServer()
                              "--port",      qEnvironmentVariable("PGPORT"),
                              "--namespace", database};
     QProcess::execute("psql",
-                      {"-X", "-q", "-d", "tolvan", "-c", "CREATE DATABASE " + database.toLower()});
+                      {"-X", "-q", "-d", "postgres", "-c", "CREATE DATABASE " + database.toLower()});
     const Run demo = tolvanDb(QStringList{"demo", "--articles", "500"} + server);
     QCOMPARE(demo.exitCode, 0);
     QCOMPARE(tolvanDb(QStringList{"demo"} + server).exitCode, 1);
     const Run show = tolvanDb(QStringList{"show"} + server);
     QVERIFY2(show.out.contains("... 500 Artikel insgesamt"), qPrintable(show.out + show.err));
-    QProcess::execute("psql", {"-X", "-q", "-d", "tolvan", "-c",
+    QProcess::execute("psql", {"-X", "-q", "-d", "postgres", "-c",
                                "DROP DATABASE " + database.toLower() + " WITH (FORCE)"});
 }
 
