@@ -3,7 +3,8 @@
 # the login dialog appears, the user logs in, the main window carries firm,
 # branch and name in its title; F1 opens the about box, Esc closes it,
 # Datei > Beenden ends the program with status 0. Then the login from the
-# command line, and a command-line login that is refused ends with status 1.
+# command line, and a command-line login that is refused ends with status 1;
+# an error before the event loop runs ends with status 1 too.
 set -euo pipefail
 program=$1
 tolvan_db=$2
@@ -46,6 +47,14 @@ expect_title() {
     title=$(xdotool getwindowname "$1")
     [ "$title" = "$2" ] || { echo "title: '$title', expected '$2'"; exit 1; }
 }
+# Datei > Beenden: the program ends with status 0.
+quit_by_menu() {
+    xdotool windowfocus --sync "$1"
+    xdotool key alt+d
+    sleep 0.3
+    xdotool key b
+    finish 0
+}
 title='TOLVAN Dravonik-Export              Firma: 1     Filiale: 0     Benutzer:  Erika Musterfrau'
 
 # First start: the login dialog, the focus in the password field.
@@ -73,34 +82,36 @@ done
 if xdotool search --onlyvisible --name '^Info zu TOLVAN' >/dev/null 2>&1; then
     echo "the about box did not close"; exit 1
 fi
-xdotool windowfocus --sync "$main"
-xdotool key alt+d
-sleep 0.3
-xdotool key b
-finish 0
+quit_by_menu "$main"
 grep -q '^Name=DEMO$' "$work/.config/TOLVAN/Cache Login.ini" || { echo "name not stored"; exit 1; }
 
 # Second start: the stored login is used without a dialog.
 start
 main=$(window '^TOLVAN Dravonik-Export ')
 expect_title "$main" "$title"
-xdotool windowfocus --sync "$main"
-xdotool key alt+d
-sleep 0.3
-xdotool key b
-finish 0
+quit_by_menu "$main"
 
 # The login from the command line; a refused one is reported once and ends with 1.
 start 1 0 DEMO demo
 main=$(window '^TOLVAN Dravonik-Export ')
 expect_title "$main" "$title"
-xdotool windowfocus --sync "$main"
-xdotool key alt+d
-sleep 0.3
-xdotool key b
-finish 0
+quit_by_menu "$main"
 start 1 0 DEMO falsch
 refused=$(window '^Anmeldung an Caché\.$')
 xdotool windowfocus --sync "$refused"
+xdotool key Return
+finish 1
+
+# An error at start, before the event loop runs (the settings cannot be stored):
+# reported, and the program ends with status 1.
+rm -rf "$work/.config"
+mkdir -p "$work/.config"
+touch "$work/.config/TOLVAN"
+start
+login=$(window '^TOLVAN Benutzeranmeldung$')
+xdotool windowfocus --sync "$login"
+xdotool key Return
+error=$(window '^TOLVAN Dravonik-Export$')
+xdotool windowfocus --sync "$error"
 xdotool key Return
 finish 1
