@@ -2,39 +2,15 @@
 
 #include "Clock.h"
 #include "Guard.h"
+#include "Windows1252.h"
 
 #include <QCoreApplication>
-#include <array>
 
 namespace tolvan {
 namespace {
 
 // The password scrambling key, the same for storing and reading.
 constexpr unsigned char ScrambleKey = 0x5A;
-
-// The characters of the Windows-1252 codes 0x80 to 0x9F; the five codes the
-// code page leaves undefined stand for the control characters of the same code.
-constexpr std::array<char16_t, 32> Windows1252High{
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-char16_t characterOf(unsigned char code)
-{
-    return code >= 0x80 && code <= 0x9F ? Windows1252High[code - 0x80] : char16_t(code);
-}
-
-// The Windows-1252 code of a character, or -1 when the code page has none.
-int codeOf(char16_t character)
-{
-    if (character < 0x80 || (character >= 0xA0 && character <= 0xFF))
-        return character;
-    for (int i = 0; i < int(Windows1252High.size()); ++i) {
-        if (Windows1252High[i] == character)
-            return 0x80 + i;
-    }
-    return -1;
-}
 
 } // namespace
 
@@ -65,9 +41,10 @@ QString XorText(const QString &text)
     QString result(text.size(), Qt::Uninitialized);
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t character = text[i].unicode();
-        const int code = codeOf(character);
+        const int code = windows1252::code(character);
         result[i] = code < 0 ? QChar(character)
-                             : QChar(characterOf(static_cast<unsigned char>(code ^ ScrambleKey)));
+                             : QChar(windows1252::character(
+                                   static_cast<unsigned char>(code ^ ScrambleKey)));
     }
     return result;
 }

@@ -2,13 +2,20 @@
 
 #include "Connecting.h"
 #include "ConnectionSettings.h"
+#include "DesktopFolder.h"
+#include "ExportFile.h"
+#include "FileSaveDialog.h"
 #include "Fonts.h"
 #include "Forms.h"
 #include "Guard.h"
 #include "Login.h"
 #include "LoginDialog.h"
+#include "MessageBoxes.h"
 #include "Pictures.h"
+#include "ReportList.h"
 #include "Session.h"
+#include "SettingsStore.h"
+#include "StockQuery.h"
 #include "TextUtils.h"
 #include "Twips.h"
 #include "ui_FMStart.h"
@@ -17,8 +24,35 @@
 #include <QKeyEvent>
 
 namespace tolvan {
+namespace {
 
-MainWindow::MainWindow() : m_ui(std::make_unique<Ui::FMStart>())
+const QString Title = QStringLiteral("TOLVAN Dravonik-Export");
+
+QString exportSetting(const QString &key)
+{
+    return GetSetting(QStringLiteral("Dravonik"), QStringLiteral("Export"), key);
+}
+
+void saveExportSetting(const QString &key, const QString &value)
+{
+    SaveSetting(QStringLiteral("Dravonik"), QStringLiteral("Export"), key, value);
+}
+
+// Lost for another control of the program; not when a message box or another
+// window only takes the activation, which would make a lookup's message loop.
+bool leftForAnotherControl(const QEvent *event)
+{
+    if (event->type() != QEvent::FocusOut)
+        return false;
+    const Qt::FocusReason reason = static_cast<const QFocusEvent *>(event)->reason();
+    return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason;
+}
+
+} // namespace
+
+MainWindow::MainWindow()
+    : m_ui(std::make_unique<Ui::FMStart>()), m_ownSaveDialog(new FileSaveDialog(this)),
+      m_saveDialog(m_ownSaveDialog)
 {
     m_ui->setupUi(this);
     forms::setMainWindow(this);
@@ -30,8 +64,15 @@ MainWindow::MainWindow() : m_ui(std::make_unique<Ui::FMStart>())
     m_ui->BUAkt->setAutoDefault(true);
     m_ui->BUDatei->setAutoDefault(true);
     m_ui->liste->installEventFilter(this);
+    m_ui->TxLnr->installEventFilter(this);
+    m_ui->TxLagerort->installEventFilter(this);
     m_ui->TxLnr->setFocus(); // the first control in tab order that can take the focus
 
+    connect(m_ui->TxLnr, &QLineEdit::textChanged, this, guard::wrap([this] { TxLnr_Change(); }));
+    connect(m_ui->TxLagerort, &QLineEdit::textChanged, this,
+            guard::wrap([this] { TxLagerort_Change(); }));
+    connect(m_ui->BUAkt, &QPushButton::clicked, this, guard::wrap([this] { BUAkt_Click(); }));
+    connect(m_ui->BUDatei, &QPushButton::clicked, this, guard::wrap([this] { BUDatei_Click(); }));
     connect(m_ui->TxLnr, &QLineEdit::returnPressed, this,
             guard::wrap([this] { pressDefaultButton(); }));
     connect(m_ui->TxLagerort, &QLineEdit::returnPressed, this,
@@ -58,7 +99,70 @@ void MainWindow::Form_Load()
             UnloadAllForms(1);
     }
     setWindowTitle(titleFor(state.Firm, state.Branch, state.UserIdent));
-    // Next: the stored placement, the last supplier and storage location, the lookup.
+    // Next: the stored placement.
+    m_ui->TxLnr->setText(exportSetting(QStringLiteral("Liefnr")));
+    m_ui->TxLagerort->setText(exportSetting(QStringLiteral("Lagerort")));
+    TxLnr_LostFocus();
+}
+
+void MainWindow::TxLnr_Change()
+{
+    m_ui->BUAkt->setEnabled(!m_ui->TxLnr->text().isEmpty());
+}
+
+void MainWindow::TxLagerort_Change()
+{
+    m_ui->BUDatei->setEnabled(!m_ui->TxLagerort->text().isEmpty());
+}
+
+void MainWindow::TxLnr_LostFocus()
+{
+    const QString number = m_ui->TxLnr->text();
+    if (number.isEmpty()) {
+        m_ui->TxLname->clear();
+        return;
+    }
+    const QString name = supplierName(number);
+    if (name.isEmpty()) {
+        showMessage(Title, QStringLiteral("Lieferant nicht gespeichert"), MessageIcon::Information,
+                    MessageButtons::Ok);
+        m_ui->TxLnr->setFocus(); // also before the window is shown: there once it is
+        return;
+    }
+    saveExportSetting(QStringLiteral("Liefnr"), number);
+    m_ui->TxLname->setText(name);
+}
+
+void MainWindow::TxLagerort_LostFocus()
+{
+    saveExportSetting(QStringLiteral("Lagerort"), m_ui->TxLagerort->text());
+}
+
+void MainWindow::BUAkt_Click()
+{
+    ReportList &list = *m_ui->liste;
+    fetchStockList(
+        m_ui->TxLnr->text(), [&list] { list.clear(); },
+        [&list](const QString &row) { list.addRow(row); });
+}
+
+void MainWindow::BUDatei_Click()
+{
+    QString path;
+    try {
+        path = m_saveDialog->showSave(
+            {desktopFolder(), QStringLiteral(".csv"), QStringLiteral("*.csv"), true});
+    } catch (const RuntimeError &) {
+        return; // cancelled, or the dialog could not be shown: nothing is written
+    }
+    const ReportList &list = *m_ui->liste;
+    try {
+        saveExportFile(path, m_ui->TxLagerort->text(), {list.rowCount(), [&list](qsizetype row) {
+                                                            return list.rowText(int(row));
+                                                        }});
+    } catch (const ExportFailed &failed) {
+        showMessage(Title, failed.description(), MessageIcon::Exclamation, MessageButtons::Ok);
+    }
 }
 
 QString MainWindow::titleFor(const QString &firm, const QString &branch, const QString &userIdent)
@@ -89,6 +193,10 @@ void MainWindow::closeEvent(QCloseEvent *event)
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_ui->TxLnr && leftForAnotherControl(event))
+        guard::run([this] { TxLnr_LostFocus(); });
+    else if (watched == m_ui->TxLagerort && leftForAnotherControl(event))
+        guard::run([this] { TxLagerort_LostFocus(); });
     if (watched == m_ui->liste && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {

@@ -9,6 +9,9 @@ class FMStart;
 
 namespace tolvan {
 
+class FileSaveDialog;
+class SaveDialog;
+
 // The main window: supplier and storage location, the stock list and the menu.
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -17,8 +20,12 @@ public:
     ~MainWindow() override;
 
     // Start-up: logs in (again and again until it succeeds, or the user
-    // cancels), then titles the window with firm, branch and user.
+    // cancels), titles the window with firm, branch and user, restores the last
+    // supplier and storage location and looks the supplier up.
     void Form_Load();
+
+    // The Save dialog of the export; the window's own unless a test sets one.
+    void setSaveDialog(SaveDialog *dialog) { m_saveDialog = dialog; }
 
     // The title for a session: firm, branch and the user's display name.
     static QString titleFor(const QString &firm, const QString &branch, const QString &userIdent);
@@ -34,6 +41,12 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void TxLnr_Change();
+    void TxLagerort_Change();
+    void TxLnr_LostFocus();
+    void TxLagerort_LostFocus();
+    void BUAkt_Click();
+    void BUDatei_Click();
     void Form_Resize();
     void Form_Unload();
     void mLogin_Click();
@@ -43,6 +56,8 @@ private:
     void pressDefaultButton();
 
     std::unique_ptr<Ui::FMStart> m_ui;
+    FileSaveDialog *m_ownSaveDialog;
+    SaveDialog *m_saveDialog;
 };
 
 } // namespace tolvan

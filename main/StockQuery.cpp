@@ -1,0 +1,45 @@
+#include "StockQuery.h"
+
+#include "Connecting.h"
+#include "Session.h"
+
+namespace tolvan {
+
+QString supplierName(const QString &supplierNumber)
+{
+    ConnectServer();
+    Session &state = session();
+    std::unique_ptr<ServerObject> stock =
+        state.Factory->createObject(QStringLiteral("DRAVONIK.Lager"));
+    return stock->call(QStringLiteral("LName"), {Arg::ref(state.Firm), supplierNumber}).toString();
+}
+
+qsizetype fetchStockList(const QString &supplierNumber, const std::function<void()> &clear,
+                         const std::function<void(const QString &row)> &addRow)
+{
+    ConnectServer();
+    BeginServerWork();
+    Session &state = session();
+    QVariant key;
+    {
+        std::unique_ptr<ServerObject> stock =
+            state.Factory->createObject(QStringLiteral("DRAVONIK.Lager"));
+        key = stock->call(QStringLiteral("liste"),
+                          {Arg::ref(state.Firm), Arg::ref(state.Branch), supplierNumber});
+    }
+    std::unique_ptr<ResultSet> rows =
+        state.Factory->openClassQuery(QStringLiteral("TV.XW"), QStringLiteral("Liste"));
+    rows->execute(key);
+    clear();
+    qsizetype count = 0;
+    while (rows->next()) {
+        addRow(rows->data(1).toString());
+        ++count;
+    }
+    rows->close();
+    rows.reset();
+    EndServerWork(false);
+    return count;
+}
+
+} // namespace tolvan
