@@ -1,17 +1,41 @@
-// The program starts by loading its main window.
+// The program starts by loading its main window, or, called with options,
+// writes the export without one.
 
 #include "Application.h"
 #include "DialogForms.h"
 #include "Guard.h"
+#include "HeadlessExport.h"
 #include "IniSettingsStore.h"
 #include "MainWindow.h"
 #include "QtMessageBoxes.h"
 #include "QtMousePointer.h"
 
 #include <QApplication>
+#include <QTextStream>
+
+namespace {
+
+int exportWithoutWindow(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("TOLVAN Dravonik-Export"));
+    tolvan::IniSettingsStore settings;
+    tolvan::SettingsStore::install(&settings);
+    QTextStream out(stdout);
+    QTextStream messages(stderr);
+    return tolvan::headless::run(QCoreApplication::arguments().mid(1), out, messages);
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (tolvan::headless::isRequested(arguments))
+        return exportWithoutWindow(argc, argv);
+
     QApplication app(argc, argv);
     tolvan::prepareApplication(app);
     tolvan::QtMessageBoxes messageBoxes;

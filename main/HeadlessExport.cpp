@@ -1,0 +1,239 @@
+#include "HeadlessExport.h"
+
+#include "ConnectionSettings.h"
+#include "Connecting.h"
+#include "ExportFile.h"
+#include "Guard.h"
+#include "IniSettingsStore.h"
+#include "Login.h"
+#include "LoginForms.h"
+#include "MessageBoxes.h"
+#include "RowTexts.h"
+#include "Session.h"
+#include "StockQuery.h"
+
+#include <QCommandLineParser>
+#include <QHash>
+#include <QTextStream>
+#include <variant>
+
+namespace tolvan::headless {
+namespace {
+
+const QString Help = QStringLiteral(
+    "Aufruf: tolvan-dravonik-export --export DATEI --supplier NUMMER --location TEXT\n"
+    "                              [FIRMA FILIALE PERSONALCODE PASSWORT SERVER PORT NAMESPACE WJ]\n"
+    "\n"
+    "Schreibt die Exportdatei eines Lieferanten ohne Fenster, etwa für einen\n"
+    "nächtlichen Lauf: dieselbe Anmeldung, dieselbe Abfrage, dieselben Bytes wie\n"
+    "\"Datei erzeugen\" im Programmfenster.\n"
+    "\n"
+    "Optionen:\n"
+    "  --export DATEI      die zu schreibende Datei; eine vorhandene wird erst\n"
+    "                      ersetzt, wenn die neue vollständig ist\n"
+    "  --supplier NUMMER   die Lieferantennummer\n"
+    "  --location TEXT     der Lagerort, der in jeder Zeile steht\n"
+    "  -h, --help          zeigt diese Hilfe\n"
+    "\n"
+    "Anmeldefelder: wie auf der Befehlszeile des Programms, durch Leerzeichen\n"
+    "getrennt; das erste muss eine Zahl sein. Ohne sie gilt die gespeicherte\n"
+    "Anmeldung des Benutzers; ein Dialog erscheint nie. Ein leeres oder fehlendes\n"
+    "Passwortfeld wird aus der Umgebungsvariablen TOLVAN_PASSWORD genommen: auf der\n"
+    "Befehlszeile können andere Benutzer des Rechners das Passwort sehen.\n"
+    "\n"
+    "Meldungen erscheinen auf der Standardfehlerausgabe.\n"
+    "Rückgabewerte: 0 geschrieben, 1 unerwarteter Fehler, 2 falscher Aufruf,\n"
+    "3 Anmeldung abgelehnt, 4 Lieferant unbekannt, 5 Server nicht erreichbar,\n"
+    "6 Datei nicht geschrieben (eine vorhandene Datei bleibt unverändert).\n");
+
+// Every message on the stream, title first, as the window would show it.
+class StreamMessages : public MessageBoxes {
+public:
+    explicit StreamMessages(QTextStream &stream) : m_stream(stream) {}
+    MessageAnswer show(const QString &title, const QString &text, MessageIcon,
+                       MessageButtons buttons) override
+    {
+        QString lines = text;
+        lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        while (lines.endsWith(u'\n'))
+            lines.chop(1);
+        m_stream << title << ": " << lines << Qt::endl;
+        return buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
+    }
+
+private:
+    QTextStream &m_stream;
+};
+
+// The dialogs' fields without windows. The server settings are never shown:
+// the second series of attempts follows the first at once. Login data that
+// would need the login dialog end the run.
+class FieldForm : public Form {
+public:
+    explicit FieldForm(std::function<void()> onShow) : m_onShow(std::move(onShow)) {}
+    QString text(const QString &field) override { return m_fields.value(field); }
+    void setText(const QString &field, const QString &text) override { m_fields[field] = text; }
+    void selectAll(const QString &) override {}
+    void showModal() override { m_onShow(); }
+    void hide() override {}
+    bool isVisible() override { return false; }
+
+private:
+    QHash<QString, QString> m_fields;
+    std::function<void()> m_onShow;
+};
+
+class WindowlessForms : public LoginForms {
+public:
+    explicit WindowlessForms(QTextStream &messages)
+        : m_login([&messages] {
+              messages << "Anmeldung an Caché: Personalcode oder Passwort fehlt. Bitte "
+                          "Anmeldefelder angeben oder die Anmeldung im Programm speichern."
+                       << Qt::endl;
+              guard::end(LoginRefused);
+          }),
+          m_server([] {})
+    {
+    }
+    Form &login() override { return m_login; }
+    Form &server() override { return m_server; }
+    void startIdleTimer() override {}
+    void stopIdleTimer() override {}
+    void quit() override
+    {
+        session().UserIdent.clear();
+        UnloadAllForms(ServerUnreachable);
+    }
+    void unloadAll() override {}
+
+private:
+    FieldForm m_login;
+    FieldForm m_server;
+};
+
+struct Request {
+    QString file, supplier, location, loginFields;
+};
+
+// The request, or the message why the call is wrong.
+std::variant<Request, QString> parse(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption exportOption(QStringLiteral("export"), QString(),
+                                          QStringLiteral("DATEI"));
+    const QCommandLineOption supplierOption(QStringLiteral("supplier"), QString(),
+                                            QStringLiteral("NUMMER"));
+    const QCommandLineOption locationOption(QStringLiteral("location"), QString(),
+                                            QStringLiteral("TEXT"));
+    const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    parser.addOptions({exportOption, supplierOption, locationOption, helpOption});
+    if (!parser.parse(QStringList{QStringLiteral("tolvan-dravonik-export")} + arguments)) {
+        if (!parser.unknownOptionNames().isEmpty())
+            return QStringLiteral("Unbekannte Option: %1")
+                .arg(parser.unknownOptionNames().join(QStringLiteral(", ")));
+        return QStringLiteral("Einer Option fehlt ihr Wert.");
+    }
+    if (parser.isSet(helpOption))
+        return QString();
+    Request request{parser.value(exportOption), parser.value(supplierOption),
+                    parser.value(locationOption), QString()};
+    if (request.file.isEmpty())
+        return QStringLiteral("--export DATEI fehlt.");
+    if (request.supplier.isEmpty())
+        return QStringLiteral("--supplier NUMMER fehlt.");
+    if (request.location.isEmpty())
+        return QStringLiteral("--location TEXT fehlt.");
+
+    QStringList fields = parser.positionalArguments();
+    if (fields.isEmpty())
+        return request;
+    if (fields.size() > 8)
+        return QStringLiteral("Höchstens acht Anmeldefelder: Firma, Filiale, Personalcode, "
+                              "Passwort, Server, Port, Namespace, WJ.");
+    const QString password = qEnvironmentVariable("TOLVAN_PASSWORD");
+    while (fields.size() < 4)
+        fields << QString();
+    if (fields[3].isEmpty())
+        fields[3] = password;
+    for (const QString &field : fields) {
+        if (field.contains(u' '))
+            return QStringLiteral("Ein Anmeldefeld darf keine Leerzeichen enthalten.");
+    }
+    request.loginFields = fields.join(u' ');
+    if (!commandLineHasLogin(request.loginFields))
+        return QStringLiteral("Das erste Anmeldefeld, die Firma, muss eine Zahl sein.");
+    return request;
+}
+
+int exportFor(const Request &request, QTextStream &messages)
+{
+    Session &state = session();
+    setProgramCommandLine(request.loginFields);
+    state.CommandLine = request.loginFields;
+    state.KeepTypedPassword = false;
+    if (!CacheLogin())
+        return LoginRefused;
+    if (supplierName(request.supplier).isEmpty()) {
+        showMessage(QStringLiteral("TOLVAN Dravonik-Export"),
+                    QStringLiteral("Lieferant nicht gespeichert"), MessageIcon::Information,
+                    MessageButtons::Ok);
+        return SupplierUnknown;
+    }
+    RowTexts rows;
+    fetchStockList(
+        request.supplier, [&rows] { rows.clear(); },
+        [&rows](const QString &row) { rows.append(row); });
+    qsizetype lines = 0;
+    try {
+        lines = saveExportFile(request.file, request.location,
+                               {rows.size(), [&rows](qsizetype row) { return rows.at(row); }});
+    } catch (const ExportFailed &failed) {
+        showMessage(QStringLiteral("TOLVAN Dravonik-Export"), failed.description(),
+                    MessageIcon::Exclamation, MessageButtons::Ok);
+        return NotWritten;
+    }
+    CloseConnection();
+    messages << rows.size() << " Artikel gelistet, " << lines << " Zeilen geschrieben: "
+             << request.file << Qt::endl;
+    return Written;
+}
+
+} // namespace
+
+bool isRequested(const QStringList &arguments)
+{
+    for (const QString &argument : arguments) {
+        if (argument.startsWith(QStringLiteral("--")) || argument == u"-h")
+            return true;
+    }
+    return false;
+}
+
+int run(const QStringList &arguments, QTextStream &out, QTextStream &messages)
+{
+    const auto parsed = parse(arguments);
+    if (const QString *problem = std::get_if<QString>(&parsed)) {
+        if (problem->isEmpty()) {
+            out << Help;
+            out.flush();
+            return Written;
+        }
+        messages << *problem << "\nHilfe: tolvan-dravonik-export --help" << Qt::endl;
+        return WrongUsage;
+    }
+    StreamMessages messageBoxes(messages);
+    MessageBoxes::install(&messageBoxes);
+    WindowlessForms forms(messages);
+    LoginForms::install(&forms);
+    int status = Failed;
+    guard::run([&] { status = exportFor(std::get<Request>(parsed), messages); });
+    if (guard::hasEnded())
+        status = guard::exitStatus();
+    LoginForms::install(nullptr);
+    MessageBoxes::install(nullptr);
+    messages.flush();
+    return status;
+}
+
+} // namespace tolvan::headless
