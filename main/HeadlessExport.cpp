@@ -1,7 +1,7 @@
 #include "HeadlessExport.h"
 
-#include "ConnectionSettings.h"
 #include "Connecting.h"
+#include "ConnectionSettings.h"
 #include "ExportFile.h"
 #include "Guard.h"
 #include "IniSettingsStore.h"
@@ -194,8 +194,8 @@ int exportFor(const Request &request, QTextStream &messages)
         return NotWritten;
     }
     CloseConnection();
-    messages << rows.size() << " Artikel gelistet, " << lines << " Zeilen geschrieben: "
-             << request.file << Qt::endl;
+    messages << rows.size() << " Artikel gelistet, " << lines
+             << " Zeilen geschrieben: " << request.file << Qt::endl;
     return Written;
 }
 
@@ -222,6 +222,9 @@ int run(const QStringList &arguments, QTextStream &out, QTextStream &messages)
         messages << *problem << "\nHilfe: tolvan-dravonik-export --help" << Qt::endl;
         return WrongUsage;
     }
+    // No event loop runs: ending the program only sets the status.
+    guard::setEnder([](int) {});
+    session() = Session();
     StreamMessages messageBoxes(messages);
     MessageBoxes::install(&messageBoxes);
     WindowlessForms forms(messages);

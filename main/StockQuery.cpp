@@ -30,9 +30,12 @@ qsizetype fetchStockList(const QString &supplierNumber, const std::function<void
     std::unique_ptr<ResultSet> rows =
         state.Factory->openClassQuery(QStringLiteral("TV.XW"), QStringLiteral("Liste"));
     rows->execute(key);
+    // The first step belongs to running the query: an engine may only then find
+    // out that it cannot answer.
+    bool more = rows->next();
     clear();
     qsizetype count = 0;
-    while (rows->next()) {
+    for (; more; more = rows->next()) {
         addRow(rows->data(1).toString());
         ++count;
     }

@@ -11,8 +11,8 @@ QString supplierName(const QString &supplierNumber);
 
 // Runs the stock query of the supplier in the session's firm and branch and
 // hands over its rows in server order, each one text of four line-feed
-// separated fields. `clear` is called once the query has run, before the first
-// row, so that an error on the way leaves the caller's old rows alone.
+// separated fields. `clear` is called once the query has run and its first row
+// (or none) is known, so that a query that fails leaves the caller's old rows alone.
 // Returns the number of rows.
 qsizetype fetchStockList(const QString &supplierNumber, const std::function<void()> &clear,
                          const std::function<void(const QString &row)> &addRow);

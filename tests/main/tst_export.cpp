@@ -1,0 +1,235 @@
+// The export file's bytes, from row texts to a device or a file: which rows,
+// which fields, Windows-1252, and what a write failure leaves behind.
+
+#include "ExportFile.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <unistd.h>
+
+using namespace tolvan;
+
+namespace {
+
+// Takes `limit` bytes, then refuses every write.
+class FailDevice : public QIODevice {
+public:
+    explicit FailDevice(qint64 limit) : m_limit(limit) { open(QIODevice::WriteOnly); }
+    QByteArray written;
+
+protected:
+    qint64 readData(char *, qint64) override { return -1; }
+    qint64 writeData(const char *data, qint64 size) override
+    {
+        const qint64 room = std::min(size, m_limit - written.size());
+        if (room < size)
+            setErrorString(QStringLiteral("No space left on device"));
+        if (room <= 0)
+            return -1;
+        written.append(data, room);
+        return room;
+    }
+
+private:
+    qint64 m_limit;
+};
+
+ExportRows rowsOf(const QStringList &texts)
+{
+    return {texts.size(), [texts](qsizetype row) { return texts[row]; }};
+}
+
+QByteArray exported(const QString &location, const QStringList &texts)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    writeExportLines(buffer, location, rowsOf(texts), QStringLiteral("Puffer"));
+    return buffer.data();
+}
+
+QByteArray contents(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+}
+
+} // namespace
+
+class TestExport : public QObject {
+    Q_OBJECT
+
+private slots:
+    void lines_data();
+    void lines();
+    void windows1252Bytes_data();
+    void windows1252Bytes();
+    void largeListInBlocks();
+    void deviceFailingAfterSomeBytes_data();
+    void deviceFailingAfterSomeBytes();
+    void fileReplacedCompletely();
+    void fileThatCannotBeWritten_data();
+    void fileThatCannotBeWritten();
+};
+
+void TestExport::lines_data()
+{
+    QTest::addColumn<QString>("location");
+    QTest::addColumn<QStringList>("rows");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("one row") << "L1" << QStringList{"A1\nB1\nE1\n12"} << QByteArray("L1,E1,12\r\n");
+    QTest::newRow("rows without EAN left out, order kept")
+        << "L" << QStringList{"A\nB\n1\n5", "A\nB\n\n7", "no line feeds", "A\nB\n2\n6"}
+        << QByteArray("L,1,5\r\nL,2,6\r\n");
+    QTest::newRow("EAN without quantity ends with the comma")
+        << "L" << QStringList{"A\nB\n400"} << QByteArray("L,400,\r\n");
+    QTest::newRow("commas and quotes written as they are")
+        << "Regal 7, Süd" << QStringList{"A\nB\n\"4,1\"\n1,5"}
+        << QByteArray("Regal 7, S\xFC"
+                      "d,\"4,1\",1,5\r\n");
+    QTest::newRow("more fields than four")
+        << "L" << QStringList{"A\nB\nE\n3\nextra"} << QByteArray("L,E,3\r\n");
+    QTest::newRow("blanks kept") << " L " << QStringList{"A\nB\n E \n 3 "}
+                                 << QByteArray(" L , E , 3 \r\n");
+    QTest::newRow("empty list: no bytes") << "L" << QStringList{} << QByteArray();
+    QTest::newRow("no EAN anywhere: no bytes")
+        << "L" << QStringList{"A\nB\n\n1", ""} << QByteArray();
+}
+
+void TestExport::lines()
+{
+    QFETCH(QString, location);
+    QFETCH(QStringList, rows);
+    QFETCH(QByteArray, bytes);
+    QCOMPARE(exported(location, rows), bytes);
+}
+
+void TestExport::windows1252Bytes_data()
+{
+    QTest::addColumn<QString>("location");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("umlauts and sharp s") << "äöüÄÖÜß" << QByteArray("\xE4\xF6\xFC\xC4\xD6\xDC\xDF");
+    QTest::newRow("euro and quotes") << "€„“‚‘–…" << QByteArray("\x80\x84\x93\x82\x91\x96\x85");
+    QTest::newRow("outside the code page") << "łx中" << QByteArray("?x?");
+    QTest::newRow("one character, two code units") << "a😀b" << QByteArray("a?b");
+    QTest::newRow("the five undefined codes")
+        << QString::fromUtf16(u"\u0081\u008D\u008F\u0090\u009D") << QByteArray("?????");
+    QTest::newRow("Latin-1 controls that are defined")
+        << QString::fromUtf16(u"\u00A0\u00FF") << QByteArray("\xA0\xFF");
+}
+
+void TestExport::windows1252Bytes()
+{
+    QFETCH(QString, location);
+    QFETCH(QByteArray, bytes);
+    QCOMPARE(exported(location, {"A\nB\nE\n1"}), bytes + ",E,1\r\n");
+    QCOMPARE(exported("L", {"A\nB\n" + location + "\n" + location}),
+             "L," + bytes + "," + bytes + "\r\n");
+}
+
+void TestExport::largeListInBlocks()
+{
+    // Several blocks: the device sees the lines whole and in order.
+    const qsizetype count = 200000;
+    ExportRows rows{count, [](qsizetype row) {
+                        return QStringLiteral("A%1\nBeschreibung\n%1\n%2").arg(row).arg(row % 7);
+                    }};
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QCOMPARE(writeExportLines(buffer, "L", rows, "Puffer"), count);
+    const QList<QByteArray> lines = buffer.data().split('\n');
+    QCOMPARE(lines.size(), count + 1);
+    QCOMPARE(lines[123456], QByteArray("L,123456,4\r"));
+    QVERIFY(lines.last().isEmpty());
+}
+
+void TestExport::deviceFailingAfterSomeBytes_data()
+{
+    QTest::addColumn<qint64>("limit");
+    QTest::newRow("nothing taken") << qint64(0);
+    QTest::newRow("in the middle of a line") << qint64(5);
+    QTest::newRow("after the first block") << qint64(1 << 20);
+}
+
+void TestExport::deviceFailingAfterSomeBytes()
+{
+    QFETCH(qint64, limit);
+    FailDevice device(limit);
+    ExportRows rows{100000, [](qsizetype row) { return QStringLiteral("A\nB\n%1\n1").arg(row); }};
+    try {
+        writeExportLines(device, "Lager", rows, "/tmp/x.csv");
+        QFAIL("the failed write was not reported");
+    } catch (const ExportFailed &failed) {
+        QVERIFY2(failed.description().startsWith(
+                     "Die Datei „/tmp/x.csv“ konnte nicht geschrieben werden."),
+                 qPrintable(failed.description()));
+        QVERIFY(failed.description().contains("No space left on device"));
+    }
+}
+
+void TestExport::fileReplacedCompletely()
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(".csv"); // the proposed name, accepted as it is
+    QFile old(path);
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write(QByteArray(5000, 'x'));
+    old.close();
+    QCOMPARE(saveExportFile(path, "L", rowsOf({"A\nB\nE\n1"})), 1);
+    QCOMPARE(contents(path), QByteArray("L,E,1\r\n")); // not appended to the old bytes
+    QCOMPARE(saveExportFile(path, "L", rowsOf({})), 0);
+    QCOMPARE(contents(path), QByteArray()); // an empty list replaces it with an empty file
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{".csv"});
+}
+
+void TestExport::fileThatCannotBeWritten_data()
+{
+    QTest::addColumn<QString>("name"); // in a temporary folder
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("missing folder") << "fehlt/export.csv"
+                                    << "Der Ordner „%1/fehlt“ existiert nicht.";
+    QTest::newRow("a folder of that name") << "ordner"
+                                           << "„%1/ordner“ ist ein Ordner.";
+    QTest::newRow("no permission") << "gesperrt/export.csv"
+                                   << "Keine Berechtigung zum Schreiben in den Ordner";
+    QTest::newRow("a folder nobody may write, not even root")
+        << "/proc/export.csv"
+        << "Keine Berechtigung zum Schreiben in den Ordner „/proc“";
+}
+
+void TestExport::fileThatCannotBeWritten()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, reason);
+    QTemporaryDir folder;
+    QDir(folder.path()).mkdir("ordner");
+    QDir(folder.path()).mkdir("gesperrt");
+    const QString locked = folder.filePath("gesperrt");
+    const QString old = folder.filePath("gesperrt/export.csv");
+    QFile oldFile(old);
+    QVERIFY(oldFile.open(QIODevice::WriteOnly));
+    oldFile.write("alt\r\n");
+    oldFile.close();
+    QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner);
+    if (QTest::currentDataTag() == QLatin1String("no permission") && geteuid() == 0)
+        QSKIP("root writes everywhere");
+    const QString path = name.startsWith(u'/') ? name : folder.filePath(name);
+    try {
+        saveExportFile(path, "L", rowsOf({"A\nB\nE\n1"}));
+        QFAIL("the failure was not reported");
+    } catch (const ExportFailed &failed) {
+        QVERIFY2(
+            failed.description().startsWith(
+                QStringLiteral("Die Datei „%1“ konnte nicht geschrieben werden.\n\n").arg(path)),
+            qPrintable(failed.description()));
+        QVERIFY2(failed.description().contains(reason.arg(folder.path())),
+                 qPrintable(failed.description()));
+    }
+    QCOMPARE(contents(old), QByteArray("alt\r\n"));
+    QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+QTEST_GUILESS_MAIN(TestExport)
+#include "tst_export.moc"

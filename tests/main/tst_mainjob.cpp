@@ -1,0 +1,337 @@
+// The main job in the window on the real demo database: the supplier lookup,
+// the stock list refresh and the export file, with the Save dialog and the
+// messages answered by fakes; and the same file written without a window.
+
+#include "Connecting.h"
+#include "DesktopFolder.h"
+#include "FakeMessageBoxes.h"
+#include "Forms.h"
+#include "MainWindow.h"
+#include "ProgramTest.h"
+#include "ReportList.h"
+#include "SaveDialog.h"
+#include "ServerDialog.h"
+#include "Session.h"
+#include "SettingsStore.h"
+#include "TestDatabase.h"
+#include "TextUtils.h"
+
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+using namespace tolvan;
+using testing::child;
+
+namespace {
+
+// Answers the Save dialog as the test says: a path, or cancel.
+class FakeSaveDialog : public SaveDialog {
+public:
+    QString showSave(const SaveRequest &request) override
+    {
+        requests << request;
+        if (answer.isEmpty())
+            throw SaveCancelled();
+        return answer;
+    }
+    QList<SaveRequest> requests;
+    QString answer;
+};
+
+QByteArray contents(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+}
+
+const QByteArray Supplier100 = "Regal 7, S\xFC"
+                               "d,4006381333931,12\r\n"
+                               "Regal 7, S\xFC"
+                               "d,4012345678901,5\r\n"
+                               "Regal 7, S\xFC"
+                               "d,4098765432109,0\r\n";
+
+} // namespace
+
+class TestMainJob : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void supplierLookup();
+    void unknownStoredSupplierAtStart();
+    void storageLocationStoredAndRestored();
+    void refresh();
+    void serverErrorKeepsTheOldRows();
+    void exportFile();
+    void exportThatCannotBeWritten();
+    void headlessWritesTheSameBytes();
+
+private:
+    void start(); // a logged-in main window, shown
+    void type(const char *name, const QString &text);
+    QString setting(const QString &key) { return GetSetting("Dravonik", "Export", key, "(none)"); }
+    ReportList *list() { return child<ReportList>(m_window.get(), "liste"); }
+    void click(const char *name) { QTest::mouseClick(child(m_window.get(), name), Qt::LeftButton); }
+
+    TestDatabase m_db;
+    FakeMessageBoxes m_messages;
+    FakeSaveDialog m_save;
+    QTemporaryDir m_folder;
+    std::unique_ptr<MainWindow> m_window;
+};
+
+void TestMainJob::initTestCase()
+{
+    TOLVAN_REQUIRE_DATABASE(m_db);
+}
+
+void TestMainJob::init()
+{
+    testing::services->ends.clear();
+    testing::services->recordEnds();
+    for (const char *application : {"Cache Login", "Dravonik"})
+        QSettings(testing::services->settings.fileName(application), QSettings::IniFormat).clear();
+    SaveSetting("Cache Login", "Login", "Name", "DEMO");
+    SaveSetting("Cache Login", "Login", "Passwort", XorText("demo"));
+    session() = Session();
+    setProgramCommandLine(QString());
+    m_messages.reset();
+    m_save = FakeSaveDialog();
+}
+
+void TestMainJob::cleanup()
+{
+    QCOMPARE(m_messages.unexpected, 0);
+    CloseConnection();
+    forms::unloadAll();
+    m_window.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void TestMainJob::start()
+{
+    m_window = std::make_unique<MainWindow>();
+    m_window->setSaveDialog(&m_save);
+    guard::run([this] { m_window->Form_Load(); });
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+}
+
+void TestMainJob::type(const char *name, const QString &text)
+{
+    auto *field = child<QLineEdit>(m_window.get(), name);
+    field->setFocus(Qt::MouseFocusReason);
+    field->setText(text);
+}
+
+void TestMainJob::supplierLookup()
+{
+    start();
+    auto *number = child<QLineEdit>(m_window.get(), "TxLnr");
+    auto *name = child<QLineEdit>(m_window.get(), "TxLname");
+    auto *refresh = child<QPushButton>(m_window.get(), "BUAkt");
+    QVERIFY(!refresh->isEnabled());
+
+    type("TxLnr", "100");
+    QVERIFY(refresh->isEnabled());
+    QTest::keyClick(number, Qt::Key_Tab);
+    QCOMPARE(name->text(), "Nordwind Spielwaren GmbH");
+    QCOMPARE(setting("Liefnr"), "100");
+    QVERIFY(m_messages.shown.isEmpty());
+
+    // Unknown: the message once, the old name and number kept, the focus back.
+    type("TxLnr", "999");
+    m_messages.expect(MessageAnswer::Ok);
+    QTest::keyClick(number, Qt::Key_Tab);
+    QCOMPARE(m_messages.shown.size(), 1);
+    QCOMPARE(m_messages.shown[0].title, "TOLVAN Dravonik-Export");
+    QCOMPARE(m_messages.shown[0].text, "Lieferant nicht gespeichert");
+    QCOMPARE(m_messages.shown[0].icon, MessageIcon::Information);
+    QCOMPARE(name->text(), "Nordwind Spielwaren GmbH");
+    QCOMPARE(setting("Liefnr"), "100");
+    QVERIFY(refresh->isEnabled());
+    QCOMPARE(QApplication::focusWidget(), number);
+    // Leaving again asks the server again.
+    m_messages.expect(MessageAnswer::Ok);
+    QTest::keyClick(number, Qt::Key_Tab);
+    QCOMPARE(m_messages.shown.size(), 2);
+
+    // Firm 1's supplier 200, with umlauts; then emptied: no call, the name cleared.
+    type("TxLnr", "200");
+    QTest::keyClick(number, Qt::Key_Tab);
+    QCOMPARE(name->text(), "Müller & Söhne Haushaltswaren KG");
+    type("TxLnr", "");
+    QVERIFY(!refresh->isEnabled());
+    QTest::keyClick(number, Qt::Key_Tab);
+    QCOMPARE(name->text(), "");
+    QCOMPARE(setting("Liefnr"), "200");
+}
+
+void TestMainJob::unknownStoredSupplierAtStart()
+{
+    SaveSetting("Dravonik", "Export", "Liefnr", "777");
+    m_messages.expect(MessageAnswer::Ok);
+    start();
+    QCOMPARE(m_messages.shown.size(), 1);
+    QCOMPARE(m_messages.shown[0].text, "Lieferant nicht gespeichert");
+    QCOMPARE(QApplication::focusWidget(), child(m_window.get(), "TxLnr"));
+    QVERIFY(child(m_window.get(), "BUAkt")->isEnabled());
+}
+
+void TestMainJob::storageLocationStoredAndRestored()
+{
+    SaveSetting("Dravonik", "Export", "Liefnr", "300");
+    SaveSetting("Dravonik", "Export", "Lagerort", "Halle 2");
+    start();
+    QCOMPARE(child<QLineEdit>(m_window.get(), "TxLagerort")->text(), "Halle 2");
+    QCOMPARE(child<QLineEdit>(m_window.get(), "TxLname")->text(),
+             "Große Freiheit Papier- und Schreibwaren e.K.");
+    QVERIFY(child(m_window.get(), "BUDatei")->isEnabled());
+
+    type("TxLagerort", "");
+    QTest::keyClick(child(m_window.get(), "TxLagerort"), Qt::Key_Tab);
+    QCOMPARE(setting("Lagerort"), "");
+    CloseConnection();
+    forms::unloadAll();
+    m_window.reset();
+    testing::services->recordEnds();
+    start();
+    QCOMPARE(child<QLineEdit>(m_window.get(), "TxLagerort")->text(), "");
+    QVERIFY(!child(m_window.get(), "BUDatei")->isEnabled());
+}
+
+void TestMainJob::refresh()
+{
+    start();
+    type("TxLnr", "100");
+    click("BUAkt");
+    QCOMPARE(list()->rowCount(), 5);
+    QCOMPARE(list()->rowText(0), "100-0001\nHolzeisenbahn, 24-teilig\n4006381333931\n12");
+    QCOMPARE(list()->rowText(1), "100-0002\nPlüschbär \"Bruno\" 30 cm\n4012345678901\n5");
+    click("BUAkt"); // the same list, not a doubled one
+    QCOMPARE(list()->rowCount(), 5);
+    QVERIFY(forms::server().lockTimer().isActive()); // idle again afterwards
+
+    type("TxLnr", "400"); // a supplier without articles
+    click("BUAkt");
+    QCOMPARE(list()->rowCount(), 0);
+    type("TxLnr", "999"); // unknown: leaving the field says so; the refresh gives no rows
+    m_messages.expect(MessageAnswer::Ok);
+    click("BUAkt");
+    QCOMPARE(list()->rowCount(), 0);
+    QCOMPARE(m_messages.shown.size(), 1);
+}
+
+void TestMainJob::serverErrorKeepsTheOldRows()
+{
+    start();
+    type("TxLnr", "100");
+    click("BUAkt");
+    QCOMPARE(list()->rowCount(), 5);
+    m_db.engine().exec("ALTER TABLE article RENAME TO article_away");
+    m_messages.expect(MessageAnswer::Ok);
+    click("BUAkt");
+    m_db.engine().exec("ALTER TABLE article_away RENAME TO article");
+    QCOMPARE(list()->rowCount(), 5);
+    QCOMPARE(m_messages.shown.size(), 1);
+    QVERIFY2(m_messages.shown[0].text.startsWith("Laufzeitfehler '1009'"),
+             qPrintable(m_messages.shown[0].text));
+    QCOMPARE(testing::services->ends, QList<int>{1}); // what no handler catches ends the program
+}
+
+void TestMainJob::exportFile()
+{
+    SaveSetting("Dravonik", "Export", "Liefnr", "100");
+    start();
+    click("BUAkt");
+    type("TxLagerort", "Regal 7, Süd");
+
+    // Cancel writes nothing and says nothing.
+    click("BUDatei");
+    QCOMPARE(m_save.requests.size(), 1);
+    QCOMPARE(m_save.requests[0].initialFolder, desktopFolder());
+    QCOMPARE(m_save.requests[0].fileName, ".csv");
+    QCOMPARE(m_save.requests[0].filter, "*.csv");
+    QVERIFY(m_save.requests[0].cancelIsError);
+    QVERIFY(QDir(m_folder.path()).isEmpty());
+
+    // The proposed name as it is, and a name without extension as typed.
+    for (const QString name : {".csv", "lieferant100"}) {
+        m_save.answer = m_folder.filePath(name);
+        click("BUDatei");
+        QCOMPARE(contents(m_save.answer), Supplier100);
+    }
+    QCOMPARE(QDir(m_folder.path()).entryList(QDir::Files | QDir::Hidden),
+             QStringList({".csv", "lieferant100"}));
+    QCOMPARE(list()->rowCount(), 5); // the list stays
+    QVERIFY(m_messages.shown.isEmpty());
+}
+
+void TestMainJob::exportThatCannotBeWritten()
+{
+    SaveSetting("Dravonik", "Export", "Liefnr", "100");
+    SaveSetting("Dravonik", "Export", "Lagerort", "L");
+    start();
+    click("BUAkt");
+    const QString old = m_folder.filePath("alt.csv");
+    QFile file(old);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("alt\r\n");
+    file.close();
+    for (const QString path :
+         {m_folder.filePath("fehlt/alt.csv"), m_folder.path(), QStringLiteral("/proc/alt.csv")}) {
+        m_save.answer = path;
+        m_messages.expect(MessageAnswer::Ok);
+        click("BUDatei");
+        QCOMPARE(m_messages.shown.size(), 1);
+        QCOMPARE(m_messages.shown[0].title, "TOLVAN Dravonik-Export");
+        QCOMPARE(m_messages.shown[0].icon, MessageIcon::Exclamation);
+        QVERIFY2(m_messages.shown[0].text.startsWith(
+                     QStringLiteral("Die Datei „%1“ konnte nicht geschrieben werden.").arg(path)),
+                 qPrintable(m_messages.shown[0].text));
+        m_messages.reset();
+    }
+    QCOMPARE(contents(old), QByteArray("alt\r\n"));
+    QCOMPARE(list()->rowCount(), 5);
+    QVERIFY(testing::services->ends.isEmpty()); // the program goes on
+}
+
+void TestMainJob::headlessWritesTheSameBytes()
+{
+    SaveSetting("Dravonik", "Export", "Liefnr", "100");
+    SaveSetting("Dravonik", "Export", "Lagerort", "Regal 7, Süd");
+    start();
+    click("BUAkt");
+    m_save.answer = m_folder.filePath("fenster.csv");
+    click("BUDatei");
+
+    // Without a window and without a display, with the password from the environment.
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("DISPLAY");
+    environment.remove("QT_QPA_PLATFORM");
+    environment.insert("TOLVAN_PASSWORD", "demo");
+    program.setProcessEnvironment(environment);
+    const QString file = m_folder.filePath("nacht.csv");
+    program.start(TOLVAN_PROGRAM, {"--export", file, "--supplier", "100", "--location",
+                                   "Regal 7, Süd", "1", "0", "DEMO"});
+    QVERIFY(program.waitForFinished(60000));
+    const QString messages = QString::fromUtf8(program.readAllStandardError());
+    QCOMPARE(program.exitCode(), 0);
+    QVERIFY2(messages.contains("5 Artikel gelistet, 3 Zeilen geschrieben: " + file),
+             qPrintable(messages));
+    QCOMPARE(contents(file), contents(m_save.answer));
+    QCOMPARE(contents(file), Supplier100);
+}
+
+TOLVAN_PROGRAM_TEST_MAIN(TestMainJob)
+#include "tst_mainjob.moc"
