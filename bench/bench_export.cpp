@@ -26,9 +26,9 @@
 #include <QCommandLineParser>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
-#include <QLineEdit>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <sys/resource.h>
@@ -59,9 +59,9 @@ const QString Location = QStringLiteral("Regal 7");
 QString shellQuery()
 {
     return QStringLiteral(
-        "SELECT '%1', a.ean, COALESCE(s.quantity, 0) FROM article a LEFT JOIN stock s "
-        "ON s.firm = a.firm AND s.branch = '0' AND s.article_no = a.article_no "
-        "WHERE a.firm = '1' AND a.supplier_no = '999' AND a.ean <> '' ORDER BY a.article_no")
+               "SELECT '%1', a.ean, COALESCE(s.quantity, 0) FROM article a LEFT JOIN stock s "
+               "ON s.firm = a.firm AND s.branch = '0' AND s.article_no = a.article_no "
+               "WHERE a.firm = '1' AND a.supplier_no = '999' AND a.ean <> '' ORDER BY a.article_no")
         .arg(Location);
 }
 
@@ -139,10 +139,10 @@ double headlessRun(const QString &program, const QStringList &loginFields, const
     process.setProcessEnvironment(environment);
     QElapsedTimer timer;
     timer.start();
-    process.start(program, QStringList{QStringLiteral("--export"), file,
-                                       QStringLiteral("--supplier"), QStringLiteral("999"),
-                                       QStringLiteral("--location"), Location} +
-                               loginFields);
+    process.start(program,
+                  QStringList{QStringLiteral("--export"), file, QStringLiteral("--supplier"),
+                              QStringLiteral("999"), QStringLiteral("--location"), Location} +
+                      loginFields);
     if (!process.waitForFinished(600000) || process.exitCode() != 0)
         qFatal("the export failed: %s", process.readAllStandardError().constData());
     return seconds(timer);
@@ -222,8 +222,8 @@ int main(int argc, char *argv[])
         last = window(loginFields.join(u' '), windowFile);
         bestRefresh = std::min(bestRefresh, last.refresh);
         bestExport = std::min(bestExport, last.exported);
-        bestHeadless = std::min(bestHeadless, headlessRun(QStringLiteral(TOLVAN_PROGRAM),
-                                                          loginFields, headlessFile));
+        bestHeadless = std::min(
+            bestHeadless, headlessRun(QStringLiteral(TOLVAN_PROGRAM), loginFields, headlessFile));
         if (i == 0) {
             rusage usage{};
             getrusage(RUSAGE_CHILDREN, &usage);
@@ -243,9 +243,10 @@ int main(int argc, char *argv[])
                 bestExport, bestExport / bestShell);
     std::printf("  (c) export without window, whole process:  %.3f s  ratio %.2f (goal <= 1.5)\n",
                 bestHeadless, bestHeadless / bestShell);
-    std::printf("  list memory %.1f MB for %.1f MB of row texts (UTF-16): ratio %.2f (goal < 1.5)\n",
-                double(last.listKilobytes) / 1024, double(last.textKilobytes) / 1024,
-                double(last.listKilobytes) / double(std::max<qint64>(1, last.textKilobytes)));
+    std::printf(
+        "  list memory %.1f MB for %.1f MB of row texts (UTF-16): ratio %.2f (goal < 1.5)\n",
+        double(last.listKilobytes) / 1024, double(last.textKilobytes) / 1024,
+        double(last.listKilobytes) / double(std::max<qint64>(1, last.textKilobytes)));
     std::printf("  peak memory of the process without window: %.1f MB\n",
                 double(headlessPeak) / 1024);
     std::printf("  peak memory of this process (window): %.1f MB\n",

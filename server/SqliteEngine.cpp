@@ -167,8 +167,14 @@ std::unique_ptr<Engine> openSqlite(const QString &path, bool create)
     if (!create && !file.isFile())
         throw ServerError(ServerError::DatabaseFailure,
                           QStringLiteral("Die Datenbankdatei %1 existiert nicht").arg(path));
+    // No memory statistics: they take a global lock on every allocation. Only
+    // possible before the library's first use; later calls change nothing.
+    static const bool configured = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0) == SQLITE_OK;
+    Q_UNUSED(configured);
     sqlite3 *db = nullptr;
-    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
+    // A connection is used by one thread at a time: no lock around every call.
+    const int flags =
+        SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
     if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr) != SQLITE_OK) {
         const QString message = QString::fromUtf8(sqlite3_errmsg(db));
         sqlite3_close_v2(db);

@@ -265,7 +265,7 @@ void TestMainJob::exportFile()
     QVERIFY(QDir(m_folder.path()).isEmpty());
 
     // The proposed name as it is, and a name without extension as typed.
-    for (const QString name : {".csv", "lieferant100"}) {
+    for (const char *name : {".csv", "lieferant100"}) {
         m_save.answer = m_folder.filePath(name);
         click("BUDatei");
         QCOMPARE(contents(m_save.answer), Supplier100);
@@ -287,7 +287,7 @@ void TestMainJob::exportThatCannotBeWritten()
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("alt\r\n");
     file.close();
-    for (const QString path :
+    for (const QString &path :
          {m_folder.filePath("fehlt/alt.csv"), m_folder.path(), QStringLiteral("/proc/alt.csv")}) {
         m_save.answer = path;
         m_messages.expect(MessageAnswer::Ok);

@@ -10,6 +10,9 @@
 #include "ProgramTest.h"
 #include "ReportList.h"
 #include "RuntimeError.h"
+#include "SaveDialog.h"
+#include "Session.h"
+#include "TestDatabase.h"
 #include "Twips.h"
 
 #include <QLineEdit>
@@ -22,10 +25,19 @@
 using namespace tolvan;
 using testing::child;
 
+namespace {
+// The user cancels every Save dialog.
+class CancelSave : public SaveDialog {
+public:
+    QString showSave(const SaveRequest &) override { throw SaveCancelled(); }
+};
+} // namespace
+
 class TestMainWindow : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
 
@@ -39,16 +51,26 @@ private slots:
     void uncaughtErrorEndsTheProgram();
 
 private:
+    TestDatabase m_db; // the buttons' handlers reach the demo database
+    CancelSave m_save;
     std::unique_ptr<MainWindow> m_window;
     FakeMessageBoxes m_messages;
 };
+
+void TestMainWindow::initTestCase()
+{
+    TOLVAN_REQUIRE_DATABASE(m_db);
+}
 
 void TestMainWindow::init()
 {
     m_messages.reset();
     testing::services->ends.clear();
     testing::services->recordEnds();
+    session() = Session();
+    session().ConnectString = m_db.connectString();
     m_window = std::make_unique<MainWindow>();
+    m_window->setSaveDialog(&m_save);
     m_window->show();
     QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
 }

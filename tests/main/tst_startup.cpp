@@ -137,7 +137,8 @@ void TestStartup::refusedLoginBringsTheDialogBack()
     testing::whenModal([&](QWidget *modal) {
         if (modal != &forms::login())
             return false;
-        QTest::qWaitForWindowActive(modal);
+        if (!QTest::qWaitForWindowActive(modal))
+            return false;
         focused = QApplication::focusWidget();
         child<QLineEdit>(modal, "BPASSWORT")->setText("demo");
         QTest::mouseClick(child(modal, "BUSpeich"), Qt::LeftButton);
