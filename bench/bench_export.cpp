@@ -16,6 +16,7 @@
 #include "FakeMessageBoxes.h"
 #include "IniSettingsStore.h"
 #include "MainWindow.h"
+#include "Memory.h"
 #include "ProgramTest.h"
 #include "ReportList.h"
 #include "SaveDialog.h"
@@ -36,18 +37,6 @@
 using namespace tolvan;
 
 namespace {
-
-qint64 statusKilobytes(const char *field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(field))
-            return line.mid(qstrlen(field)).trimmed().split(' ').value(0).toLongLong();
-    }
-    return 0;
-}
 
 double seconds(const QElapsedTimer &timer)
 {

@@ -9,6 +9,7 @@
 #include "DemoData.h"
 #include "Engine.h"
 #include "Factory.h"
+#include "Memory.h"
 #include "Schema.h"
 #include "Target.h"
 
@@ -23,19 +24,6 @@
 using namespace tolvan;
 
 namespace {
-
-// Peak and current resident memory of this process, in kB.
-qint64 statusKilobytes(const char *field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(field))
-            return line.mid(qstrlen(field)).trimmed().split(' ').value(0).toLongLong();
-    }
-    return 0;
-}
 
 const char *const ShellQuery =
     "SELECT a.article_no, a.description, a.ean, COALESCE(s.quantity, 0) "
