@@ -67,6 +67,8 @@ private slots:
     void cleanup();
 
     void supplierLookup();
+    void hostileSupplierNumbers_data();
+    void hostileSupplierNumbers();
     void unknownStoredSupplierAtStart();
     void storageLocationStoredAndRestored();
     void refresh();
@@ -174,6 +176,34 @@ void TestMainJob::supplierLookup()
     QTest::keyClick(number, Qt::Key_Tab);
     QCOMPARE(name->text(), "");
     QCOMPARE(setting("Liefnr"), "200");
+}
+
+void TestMainJob::hostileSupplierNumbers_data()
+{
+    QTest::addColumn<QString>("number");
+    QTest::newRow("SQL") << "100' OR '1'='1";
+    QTest::newRow("quote") << "100\"";
+    QTest::newRow("wildcard") << "%";
+    QTest::newRow("very long") << QString(100000, u'9');
+    QTest::newRow("emoji") << "1😀0";
+    QTest::newRow("padded") << " 100";
+}
+
+void TestMainJob::hostileSupplierNumbers()
+{
+    QFETCH(QString, number);
+    start();
+    type("TxLnr", number);
+    m_messages.expect(MessageAnswer::Ok);
+    QTest::keyClick(child(m_window.get(), "TxLnr"), Qt::Key_Tab);
+    QCOMPARE(m_messages.shown.size(), 1);
+    QCOMPARE(m_messages.shown[0].text, "Lieferant nicht gespeichert");
+    QCOMPARE(setting("Liefnr"), "(none)");
+    m_messages.expect(MessageAnswer::Ok); // the click leaves the field: asked again
+    click("BUAkt");
+    QCOMPARE(m_messages.shown.size(), 2);
+    QCOMPARE(list()->rowCount(), 0);
+    QVERIFY(testing::services->ends.isEmpty());
 }
 
 void TestMainJob::unknownStoredSupplierAtStart()
