@@ -3,8 +3,11 @@
 #include "Fonts.h"
 #include "Guard.h"
 #include "Pictures.h"
+#include "SystemInfo.h"
+#include "WindowPlacement.h"
 #include "ui_frmAbout.h"
 
+#include <QCloseEvent>
 #include <QKeyEvent>
 
 namespace tolvan {
@@ -23,6 +26,31 @@ AboutBox::AboutBox()
     // The client area's top-left corner at 2340, 1935 twips on the screen.
     setGeometry(156, 129, width(), height());
     connect(m_ui->cmdOK, &QPushButton::clicked, this, guard::wrap([this] { cmdOK_Click(); }));
+    connect(m_ui->cmdSysInfo, &QPushButton::clicked, this,
+            guard::wrap([this] { cmdSysInfo_Click(); }));
+    guard::run([this] { Form_Load(); });
+}
+
+void AboutBox::Form_Load()
+{
+    RestoreWindowPos(*this, QStringLiteral("Info"));
+}
+
+void AboutBox::Form_Unload()
+{
+    SaveWindowPos(*this, QStringLiteral("Info"));
+}
+
+void AboutBox::closeEvent(QCloseEvent *event)
+{
+    QDialog::closeEvent(event);
+    if (event->isAccepted())
+        guard::run([this] { Form_Unload(); });
+}
+
+void AboutBox::cmdSysInfo_Click()
+{
+    StartSysInfo();
 }
 
 AboutBox::~AboutBox() = default;

@@ -18,6 +18,7 @@
 #include "StockQuery.h"
 #include "TextUtils.h"
 #include "Twips.h"
+#include "WindowPlacement.h"
 #include "ui_FMStart.h"
 
 #include <QCloseEvent>
@@ -99,7 +100,7 @@ void MainWindow::Form_Load()
             UnloadAllForms(1);
     }
     setWindowTitle(titleFor(state.Firm, state.Branch, state.UserIdent));
-    // Next: the stored placement.
+    RestoreWindowPos(*this, QStringLiteral("FMDravonik"));
     m_ui->TxLnr->setText(exportSetting(QStringLiteral("Liefnr")));
     m_ui->TxLagerort->setText(exportSetting(QStringLiteral("Lagerort")));
     TxLnr_LostFocus();
@@ -207,8 +208,18 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
     return QMainWindow::eventFilter(watched, event);
 }
 
+void MainWindow::moveEvent(QMoveEvent *event)
+{
+    QMainWindow::moveEvent(event);
+    // The first resize comes before the window manager has framed the window:
+    // once the outer height is known, the rule is applied to it.
+    if (frameGeometry().height() != m_resizedForHeight)
+        guard::run([this] { Form_Resize(); });
+}
+
 void MainWindow::Form_Resize()
 {
+    m_resizedForHeight = frameGeometry().height();
     const int windowTwips = pixelsToTwips(frameGeometry().height());
     const int listTwips = pixelsToTwips(m_ui->liste->height());
     m_ui->liste->resize(m_ui->liste->width(),
@@ -217,6 +228,7 @@ void MainWindow::Form_Resize()
 
 void MainWindow::Form_Unload()
 {
+    SaveWindowPos(*this, QStringLiteral("FMDravonik"));
     CloseConnection();
     UnloadAllForms();
 }

@@ -37,6 +37,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -58,6 +59,7 @@ private:
     std::unique_ptr<Ui::FMStart> m_ui;
     FileSaveDialog *m_ownSaveDialog;
     SaveDialog *m_saveDialog;
+    int m_resizedForHeight = -1; // the outer height the list was last fitted to
 };
 
 } // namespace tolvan

@@ -1,5 +1,9 @@
 #include "HyperlinkLabel.h"
 
+#include "Guard.h"
+#include "MessageBoxes.h"
+
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QMouseEvent>
 
@@ -43,9 +47,21 @@ void HyperlinkLabel::mouseReleaseEvent(QMouseEvent *event)
     if (event->button() != Qt::LeftButton || !rect().contains(event->position().toPoint()) ||
         !m_target.isValid())
         return;
+    guard::run([this] { open(); });
+}
+
+void HyperlinkLabel::open()
+{
+    if (!QDesktopServices::openUrl(m_target)) {
+        showMessage(QCoreApplication::applicationName(),
+                    QStringLiteral("„%1“ lässt sich nicht öffnen: Auf diesem Rechner ist kein "
+                                   "Programm dafür eingerichtet.")
+                        .arg(m_target.toDisplayString()),
+                    MessageIcon::Exclamation, MessageButtons::Ok);
+        return;
+    }
     m_visited = true;
     updateColour();
-    QDesktopServices::openUrl(m_target);
 }
 
 void HyperlinkLabel::changeEvent(QEvent *event)

@@ -7,8 +7,9 @@
 namespace tolvan {
 
 // A label that opens its target (a "mailto:" link or a web page) itself when
-// clicked. Its text is shown in the link colour, after the first click in the
-// visited colour, and in the disabled colour while the label is disabled.
+// clicked; when the desktop has no program for it, a message says so. Its text
+// is shown in the link colour, once opened in the visited colour, and in the
+// disabled colour while the label is disabled.
 class HyperlinkLabel : public QLabel {
     Q_OBJECT
     Q_PROPERTY(QUrl target READ target WRITE setTarget)
@@ -36,6 +37,7 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    void open();
     void updateColour();
 
     QUrl m_target;

@@ -4,7 +4,7 @@
 BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev
                 libsqlite3-dev sqlite3 libpq-dev)
 RUN_PACKAGES=(qt6-translations-l10n fonts-liberation fonts-dejavu-core)
-TEST_PACKAGES=(postgresql-15 postgresql-client-15 xvfb xdotool x11-xkb-utils)
+TEST_PACKAGES=(postgresql-15 postgresql-client-15 xvfb xdotool x11-xkb-utils x11-utils openbox)
 
 ensure_packages() {
     local missing=() package

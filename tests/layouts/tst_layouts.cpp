@@ -2,12 +2,14 @@
 // initial states, fonts, colours, tab order, default and cancel keys.
 
 #include "AboutBox.h"
+#include "FakeMessageBoxes.h"
+#include "FakePrograms.h"
 #include "Forms.h"
-#include "ProgramTest.h"
 #include "HyperlinkLabel.h"
 #include "LoginDialog.h"
 #include "MainWindow.h"
 #include "PicturePushButton.h"
+#include "ProgramTest.h"
 #include "ReportList.h"
 #include "ServerDialog.h"
 #include "Twips.h"
@@ -454,6 +456,9 @@ void TestLayouts::aboutBoxLook()
 
 void TestLayouts::aboutBoxKeys()
 {
+    FakePrograms programs; // none there: "Systeminfo..." says so
+    FakeMessageBoxes messages;
+    messages.expect(MessageAnswer::Ok);
     forms::showAbout();
     QPointer<AboutBox> box = forms::about();
     QVERIFY(QTest::qWaitForWindowActive(box));

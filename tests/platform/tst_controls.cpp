@@ -1,5 +1,6 @@
 // The controls placed on windows, the Save dialog and the message boxes.
 
+#include "FakeMessageBoxes.h"
 #include "FileSaveDialog.h"
 #include "GuiTest.h"
 #include "HyperlinkLabel.h"
@@ -163,6 +164,21 @@ void TestControls::hyperlinkOpensItsTarget()
     QCOMPARE(catcher.opened.size(), 1);
     QDesktopServices::unsetUrlHandler("mailto");
     QDesktopServices::unsetUrlHandler("https");
+
+    // No program for the link: a message, and the link stays unvisited.
+    FakeMessageBoxes messages;
+    messages.expect(MessageAnswer::Ok);
+    HyperlinkLabel nowhere;
+    nowhere.setTarget(QUrl("tolvan-nowhere:info"));
+    nowhere.resize(100, 20);
+    nowhere.show();
+    QTest::mouseClick(&nowhere, Qt::LeftButton);
+    QCOMPARE(messages.shown.size(), 1);
+    QCOMPARE(messages.shown[0].text, "„tolvan-nowhere:info“ lässt sich nicht öffnen: Auf diesem "
+                                     "Rechner ist kein Programm dafür eingerichtet.");
+    QCOMPARE(messages.shown[0].icon, MessageIcon::Exclamation);
+    QVERIFY(!nowhere.isVisited());
+    QCOMPARE(nowhere.palette().color(QPalette::WindowText), QColor(0, 0, 255));
 }
 
 void TestControls::saveDialog()

@@ -104,8 +104,8 @@ void TestAdmin::postgresServer()
     const QStringList server{"--server",    qEnvironmentVariable("PGHOST"),
                              "--port",      qEnvironmentVariable("PGPORT"),
                              "--namespace", database};
-    QProcess::execute("psql",
-                      {"-X", "-q", "-d", "postgres", "-c", "CREATE DATABASE " + database.toLower()});
+    QProcess::execute(
+        "psql", {"-X", "-q", "-d", "postgres", "-c", "CREATE DATABASE " + database.toLower()});
     const Run demo = tolvanDb(QStringList{"demo", "--articles", "500"} + server);
     QCOMPARE(demo.exitCode, 0);
     QCOMPARE(tolvanDb(QStringList{"demo"} + server).exitCode, 1);

@@ -4,15 +4,19 @@
 # branch and name in its title; F1 opens the about box, Esc closes it,
 # Datei > Beenden ends the program with status 0. Then the login from the
 # command line, and a command-line login that is refused ends with status 1;
-# an error before the event loop runs ends with status 1 too.
+# an error before the event loop runs ends with status 1 too. Last, under the
+# openbox window manager: the list height and the window placement with frames.
 set -euo pipefail
 program=$1
 tolvan_db=$2
+framed_windows=$3
 work=$(mktemp -d)
 xvfb_pid=
 program_pid=
+wm_pid=
 cleanup() {
     [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null || true
+    [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null || true
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
     rm -rf "$work"
 }
@@ -115,3 +119,10 @@ error=$(window '^TOLVAN Dravonik-Export$')
 xdotool windowfocus --sync "$error"
 xdotool key Return
 finish 1
+
+# With a window manager: frames come after the first resize.
+openbox >/dev/null 2>&1 &
+wm_pid=$!
+for _ in $(seq 200); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break; sleep 0.05; done
+rm -rf "$work/.config"
+"$framed_windows"

@@ -1,0 +1,12 @@
+// Systems without a registry.
+
+#include "Registry.h"
+
+namespace tolvan {
+
+Registry *systemRegistry()
+{
+    return nullptr;
+}
+
+} // namespace tolvan

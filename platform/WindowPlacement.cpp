@@ -1,0 +1,140 @@
+#include "WindowPlacement.h"
+
+#include "SettingsStore.h"
+#include "Twips.h"
+
+#include <QGuiApplication>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QWidget>
+#include <cmath>
+
+namespace tolvan {
+namespace {
+
+const QString Application = QStringLiteral("WendmarZV");
+const QString Section = QStringLiteral("Windowpos");
+
+// Beyond any screen: larger values are cut to this many twips.
+constexpr double LargestTwips = 1'000'000;
+// The least a restored window keeps of its size, and must show of itself.
+constexpr int LeastWidth = 120;
+constexpr int LeastHeight = 60;
+constexpr int LeastVisible = 40;
+
+int pixelsOf(double twips)
+{
+    const double limited =
+        std::isfinite(twips) ? std::clamp(twips, -LargestTwips, LargestTwips) : 0;
+    return twipsToPixels(int(std::lround(limited)));
+}
+
+QRect virtualDesktop()
+{
+    QRect all;
+    for (const QScreen *screen : QGuiApplication::screens())
+        all |= screen->availableGeometry();
+    return all;
+}
+
+// The outer rectangle limited so that the window stays usable and visible.
+QRect limited(QRect frame)
+{
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    if (screens.isEmpty())
+        return frame;
+    const QRect desktop = virtualDesktop();
+    frame.setWidth(std::clamp(frame.width(), LeastWidth, std::max(LeastWidth, desktop.width())));
+    frame.setHeight(
+        std::clamp(frame.height(), LeastHeight, std::max(LeastHeight, desktop.height())));
+    for (const QScreen *screen : screens) {
+        const QRect shown = frame.intersected(screen->availableGeometry());
+        if (shown.width() >= std::min(LeastVisible, frame.width()) &&
+            shown.height() >= std::min(LeastVisible, frame.height()))
+            return frame;
+    }
+    // On no present screen (a monitor that is gone): onto the primary one.
+    const QRect primary = QGuiApplication::primaryScreen()->availableGeometry();
+    frame.moveLeft(std::clamp(frame.left(), primary.left(),
+                              std::max(primary.left(), primary.right() + 1 - frame.width())));
+    frame.moveTop(std::clamp(frame.top(), primary.top(),
+                             std::max(primary.top(), primary.bottom() + 1 - frame.height())));
+    return frame;
+}
+
+// Gives the window the outer rectangle, with the frame it has now.
+void applyFrame(QWidget &window, const QRect &frame)
+{
+    const QRect outer = window.frameGeometry();
+    const QRect inner = window.geometry();
+    const int extraWidth = outer.width() - inner.width();
+    const int extraHeight = outer.height() - inner.height();
+    window.move(frame.topLeft());
+    window.resize(std::max(1, frame.width() - extraWidth),
+                  std::max(1, frame.height() - extraHeight));
+}
+
+// Applies the rectangle again once the window manager has framed the window.
+class FrameWatch : public QObject {
+public:
+    FrameWatch(QWidget &window, const QRect &frame) : QObject(&window), m_frame(frame)
+    {
+        window.installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        auto *window = static_cast<QWidget *>(watched);
+        const auto type = event->type();
+        if ((type == QEvent::Move || type == QEvent::Resize || type == QEvent::Show) &&
+            window->isVisible() && window->frameGeometry() != window->geometry()) {
+            window->removeEventFilter(this);
+            deleteLater();
+            if (window->frameGeometry() != m_frame)
+                applyFrame(*window, m_frame);
+        }
+        return false;
+    }
+
+private:
+    QRect m_frame;
+};
+
+} // namespace
+
+double leadingNumber(const QString &text)
+{
+    static const QRegularExpression number(
+        QStringLiteral("^[ \\t]*([+-]?([0-9]+(\\.[0-9]*)?|\\.[0-9]+)([eE][+-]?[0-9]+)?)"));
+    const QRegularExpressionMatch match = number.match(text);
+    return match.hasMatch() ? match.captured(1).toDouble() : 0;
+}
+
+bool RestoreWindowPos(QWidget &window, const QString &key)
+{
+    const QString stored = GetSetting(Application, Section, key);
+    if (stored.isEmpty())
+        return false;
+    const QStringList fields = stored.split(u'|');
+    const auto field = [&fields](int n) { return pixelsOf(leadingNumber(fields.value(n))); };
+    const QRect frame = limited(QRect(field(0), field(1), field(2), field(3)));
+    applyFrame(window, frame);
+    if (window.frameGeometry() == window.geometry()) // not framed yet
+        new FrameWatch(window, frame);
+    return true;
+}
+
+void SaveWindowPos(QWidget &window, const QString &key)
+{
+    if (window.isMinimized())
+        return;
+    const QRect frame = window.frameGeometry();
+    const QStringList fields{QString::number(pixelsToTwips(frame.left())),
+                             QString::number(pixelsToTwips(frame.top())),
+                             QString::number(pixelsToTwips(frame.width())),
+                             QString::number(pixelsToTwips(frame.height()))};
+    SaveSetting(Application, Section, key, fields.join(u'|'));
+}
+
+} // namespace tolvan
