@@ -127,8 +127,9 @@ QVariant ResultSet::data(int number)
 
 void ResultSet::close()
 {
-    checkUsable();
-    finish();
+    // Like "sys_Close", also after the connection is gone.
+    if (!m_closed && m_connection->isOpen())
+        finish();
     m_closed = true;
 }
 

@@ -94,6 +94,15 @@ public:
         m_abandoned = true;
     }
 
+    // Ends the statement early so that the connection can serve another one;
+    // the engine no longer knows the cursor, which may outlive it.
+    void abandonForNewer()
+    {
+        abandon();
+        m_engine = nullptr;
+        m_conn = nullptr;
+    }
+
     // Ends the statement early so that the connection can serve another one.
     void abandon()
     {
@@ -269,7 +278,7 @@ private:
     void finishActive()
     {
         if (m_active) {
-            m_active->abandon();
+            m_active->abandonForNewer();
             m_active = nullptr;
         }
     }

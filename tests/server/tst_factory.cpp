@@ -49,6 +49,7 @@ private slots:
     void connectFailsCleanly();
     void connectFailsOnMissingOrForeignFiles();
     void disconnectEndsEveryObject();
+    void resultSetsOutliveTheirConnection();
     void storedObjects();
     void storedObjectIdsFindOnlyWholeKeys_data();
     void storedObjectIdsFindOnlyWholeKeys();
@@ -158,6 +159,31 @@ void TestFactory::disconnectEndsEveryObject()
              ServerError::NotConnected);
     windows->call("sys_Close"); // finishing an object needs no connection
     m_factory.disconnect();     // twice is harmless
+}
+
+void TestFactory::resultSetsOutliveTheirConnection()
+{
+    // A result set abandoned by a later call, then the connection closed, then
+    // the result set used and destroyed: closed, never freed memory.
+    QString firm = "1", branch = "0";
+    QVariant key = m_factory.createObject("DRAVONIK.Lager")
+                       ->call("liste", {Arg::ref(firm), Arg::ref(branch), "999"});
+    auto abandoned = m_factory.openClassQuery("TV.XW", "Liste");
+    abandoned->execute(key);
+    QVERIFY(abandoned->next());
+    m_factory.createObject("DRAVONIK.Lager")->call("LName", {Arg::ref(firm), "100"});
+    auto active = m_factory.openClassQuery("TV.XW", "Liste");
+    active->execute(key);
+    auto unexecuted = m_factory.openClassQuery("TV.XW", "Liste");
+    m_factory.disconnect();
+    for (ResultSet *rows : {abandoned.get(), active.get(), unexecuted.get()}) {
+        QCOMPARE(raised([&] { rows->next(); }).number(), ServerError::NotConnected);
+        rows->close(); // succeeds, as "sys_Close" does
+        QCOMPARE(raised([&] { rows->next(); }).number(), ServerError::ObjectClosed);
+    }
+    abandoned.reset();
+    active.reset();
+    unexecuted.reset();
 }
 
 void TestFactory::storedObjects()
