@@ -1,5 +1,7 @@
 #include "Engine.h"
 
+#include "ServerError.h"
+
 #include <QDir>
 #include <QStandardPaths>
 
@@ -9,6 +11,32 @@ QString Engine::scalar(std::string_view sql, const QVariantList &params, const Q
 {
     auto rows = query(sql, params);
     return rows->next() ? rows->text(0) : def;
+}
+
+Transaction::Transaction(Engine &engine) : m_engine(engine), m_outermost(engine.m_transactions == 0)
+{
+    if (m_outermost)
+        m_engine.execScript("BEGIN");
+    ++m_engine.m_transactions;
+}
+
+Transaction::~Transaction()
+{
+    --m_engine.m_transactions;
+    if (m_done || !m_outermost)
+        return;
+    try {
+        m_engine.execScript("ROLLBACK");
+    } catch (const ServerError &) {
+        // the connection is gone or the transaction already ended; the caller's error counts
+    }
+}
+
+void Transaction::commit()
+{
+    m_done = true;
+    if (m_outermost)
+        m_engine.execScript("COMMIT");
 }
 
 QString defaultDatabasePath()

@@ -50,6 +50,27 @@ public:
 
     // The first column of the first row, or the default when there is no row.
     QString scalar(std::string_view sql, const QVariantList &params = {}, const QString &def = {});
+
+private:
+    friend class Transaction;
+    int m_transactions = 0; // open Transaction objects; the outermost owns BEGIN and COMMIT
+};
+
+// One transaction: BEGIN now, COMMIT on commit(), ROLLBACK when left without it
+// (a failing ROLLBACK is ignored so that the error that caused it survives).
+// A transaction opened inside another joins the outer one.
+class Transaction {
+public:
+    explicit Transaction(Engine &engine);
+    ~Transaction();
+    Transaction(const Transaction &) = delete;
+    Transaction &operator=(const Transaction &) = delete;
+    void commit();
+
+private:
+    Engine &m_engine;
+    bool m_outermost;
+    bool m_done = false;
 };
 
 // Where the embedded database lives when TOLVAN_DATABASE names none.

@@ -107,22 +107,19 @@ bool isTolvanDatabase(Engine &engine)
 
 void create(Engine &engine)
 {
-    engine.execScript("BEGIN");
-    try {
-        engine.execScript(CreateScript);
-        engine.exec("INSERT INTO tolvan_meta (key, value) VALUES ('schema', $1)",
-                    {QString::fromLatin1(Version)});
-        engine.execScript("COMMIT");
-    } catch (...) {
-        engine.execScript("ROLLBACK");
-        throw;
-    }
+    Transaction transaction(engine);
+    engine.execScript(CreateScript);
+    engine.exec("INSERT INTO tolvan_meta (key, value) VALUES ('schema', $1)",
+                {QString::fromLatin1(Version)});
+    transaction.commit();
 }
 
 void drop(Engine &engine)
 {
+    Transaction transaction(engine);
     for (const char *table : Tables)
         engine.execScript(std::string("DROP TABLE IF EXISTS ") + table);
+    transaction.commit();
 }
 
 bool hasData(Engine &engine)

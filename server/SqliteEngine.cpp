@@ -8,11 +8,34 @@
 namespace tolvan {
 namespace {
 
+// What a failure means for the user, by SQLite's primary result code.
+QString meaning(int code)
+{
+    switch (code & 0xFF) {
+    case SQLITE_NOTADB:
+        return QStringLiteral("Die Datei ist keine Datenbank");
+    case SQLITE_CORRUPT:
+        return QStringLiteral("Die Datenbankdatei ist beschädigt");
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return QStringLiteral("Die Datenbank ist von einem anderen Programm gesperrt");
+    case SQLITE_CANTOPEN:
+    case SQLITE_PERM:
+    case SQLITE_IOERR:
+        return QStringLiteral("Die Datenbankdatei ist nicht lesbar");
+    case SQLITE_READONLY:
+        return QStringLiteral("Die Datenbank ist schreibgeschützt");
+    default:
+        return QStringLiteral("Datenbankfehler");
+    }
+}
+
 [[noreturn]] void fail(sqlite3 *db, const char *what)
 {
     throw ServerError(ServerError::DatabaseFailure,
-                      QStringLiteral("Datenbankfehler (%1): %2")
-                          .arg(QString::fromUtf8(what), QString::fromUtf8(sqlite3_errmsg(db))));
+                      QStringLiteral("%1 (%2): %3")
+                          .arg(meaning(sqlite3_extended_errcode(db)), QString::fromUtf8(what),
+                               QString::fromUtf8(sqlite3_errmsg(db))));
 }
 
 // SQLite reads $1 as a named parameter; ?1 is the numbered form we mean.
@@ -175,15 +198,34 @@ std::unique_ptr<Engine> openSqlite(const QString &path, bool create)
     // A connection is used by one thread at a time: no lock around every call.
     const int flags =
         SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr) != SQLITE_OK) {
+    const auto refuse = [&db, &path](const QString &why) {
         const QString message = QString::fromUtf8(sqlite3_errmsg(db));
         sqlite3_close_v2(db);
-        throw ServerError(
-            ServerError::DatabaseFailure,
-            QStringLiteral("Die Datenbankdatei %1 lässt sich nicht öffnen: %2").arg(path, message));
-    }
-    sqlite3_busy_timeout(db, 5000);
+        throw ServerError(ServerError::DatabaseFailure,
+                          QStringLiteral("Die Datenbankdatei %1 lässt sich nicht öffnen: %2 (%3)")
+                              .arg(path, why, message));
+    };
+    // SQLite takes the path in UTF-8 on every platform.
+    if (sqlite3_open_v2(path.toUtf8().constData(), &db, flags, nullptr) != SQLITE_OK)
+        refuse(meaning(sqlite3_extended_errcode(db)));
+    sqlite3_busy_timeout(db, 5000); // writers wait for each other this long
     sqlite3_extended_result_codes(db, 1);
+    // A file the program may only read would fail at the first write (the
+    // connection log): refuse it now.
+    if (sqlite3_db_readonly(db, "main") == 1)
+        refuse(QStringLiteral("Die Datei ist schreibgeschützt"));
+    // Write-ahead log: readers go on while a writer loads data, and see the old
+    // data until it commits. Needs a folder in which the log can be created.
+    sqlite3_stmt *walMode = nullptr;
+    QByteArray journal;
+    if (sqlite3_prepare_v2(db, "PRAGMA journal_mode = WAL", -1, &walMode, nullptr) == SQLITE_OK &&
+        sqlite3_step(walMode) == SQLITE_ROW)
+        journal = reinterpret_cast<const char *>(sqlite3_column_text(walMode, 0));
+    sqlite3_finalize(walMode);
+    if (journal != "wal")
+        refuse(sqlite3_errcode(db) == SQLITE_OK
+                   ? QStringLiteral("Im Ordner der Datei kann nichts angelegt werden")
+                   : meaning(sqlite3_extended_errcode(db)));
     return std::make_unique<SqliteEngine>(db);
 }
 

@@ -122,8 +122,8 @@ void loadGeneratedSupplier(Engine &engine, qint64 count)
 void loadDemoData(Engine &engine, qint64 articles,
                   const std::function<void(const QString &)> &progress)
 {
-    engine.execScript("BEGIN");
-    try {
+    Transaction transaction(engine);
+    {
         loadFixedData(engine);
         progress(QStringLiteral("Demodaten geladen: 4 Benutzer, 3 Abteilungen, 5 Lieferanten, "
                                 "13 Artikel, ^FA(0)"));
@@ -133,11 +133,8 @@ void loadDemoData(Engine &engine, qint64 articles,
                          .arg(QString::fromLatin1(demo::GeneratedSupplier))
                          .arg(articles));
         }
-        engine.execScript("COMMIT");
-    } catch (...) {
-        engine.execScript("ROLLBACK");
-        throw;
     }
+    transaction.commit();
 }
 
 } // namespace tolvan

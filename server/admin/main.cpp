@@ -36,6 +36,8 @@ int refuse(const Target &target, const QString &what)
 int init(const Target &target, bool force)
 {
     auto engine = target.open(true);
+    // Readers see the old tables or the new ones, never none.
+    Transaction transaction(*engine);
     if (schema::exists(*engine)) {
         if (!force)
             return refuse(target, QStringLiteral("Das Schema existiert bereits. Mit --force wird "
@@ -44,6 +46,7 @@ int init(const Target &target, bool force)
         out() << "Schema und Daten gelöscht." << Qt::endl;
     }
     schema::create(*engine);
+    transaction.commit();
     out() << target.describe() << ": Schema angelegt." << Qt::endl;
     return 0;
 }
@@ -51,6 +54,9 @@ int init(const Target &target, bool force)
 int loadDemo(const Target &target, bool force, qint64 articles)
 {
     auto engine = target.open(true);
+    // Drop, create and load in one transaction: readers see the old data or
+    // the new, never none.
+    Transaction transaction(*engine);
     if (schema::exists(*engine) && schema::hasData(*engine)) {
         if (!force)
             return refuse(target,
@@ -64,6 +70,7 @@ int loadDemo(const Target &target, bool force, qint64 articles)
         out() << target.describe() << ": Schema angelegt." << Qt::endl;
     }
     loadDemoData(*engine, articles, [](const QString &line) { out() << line << Qt::endl; });
+    transaction.commit();
     out() << target.describe() << ": Anmeldung mit Personalcode " << demo::User << ", Passwort "
           << demo::Password << ", Firma " << demo::Firm << ", Filiale " << demo::Branch << "."
           << Qt::endl;

@@ -1,5 +1,8 @@
 // tolvan-db as an administrator runs it.
 
+#include "Factory.h"
+#include "ServerError.h"
+
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -13,6 +16,8 @@ private slots:
     void refusesToOverwriteWithoutForce();
     void generatedSupplier();
     void commandLineAndFailures();
+    void reloadWhileTheProgramReads_data();
+    void reloadWhileTheProgramReads();
     void postgresServer();
 
 private:
@@ -91,6 +96,72 @@ void TestAdmin::commandLineAndFailures()
     const Run bad = tolvanDb({"xecute", "--database", m_dir.filePath("bestand.db"), "W NIX"});
     QCOMPARE(bad.exitCode, 1);
     QVERIFY2(bad.err.contains("<UNDEFINED>"), qPrintable(bad.err));
+}
+
+void TestAdmin::reloadWhileTheProgramReads_data()
+{
+    QTest::addColumn<bool>("postgres");
+    QTest::newRow("SQLite") << false;
+    QTest::newRow("PostgreSQL") << true;
+}
+
+void TestAdmin::reloadWhileTheProgramReads()
+{
+    QFETCH(bool, postgres);
+    QStringList target;
+    QString connectString = "cn_iptcp:[1972]:TOLVAN";
+    const QString database = QStringLiteral("TOLVAN_R%1").arg(QCoreApplication::applicationPid());
+    if (postgres) {
+        if (qEnvironmentVariable("PGHOST").isEmpty())
+            QSKIP("no PostgreSQL server");
+        QProcess::execute(
+            "psql", {"-X", "-q", "-d", "postgres", "-c", "CREATE DATABASE " + database.toLower()});
+        target = {"--server",    qEnvironmentVariable("PGHOST"),
+                  "--port",      qEnvironmentVariable("PGPORT"),
+                  "--namespace", database};
+        connectString =
+            QStringLiteral("cn_iptcp:%1[%2]:%3")
+                .arg(qEnvironmentVariable("PGHOST"), qEnvironmentVariable("PGPORT"), database);
+    } else {
+        const QString file = m_dir.filePath("nachladen.db");
+        target = {"--database", file};
+        qputenv("TOLVAN_DATABASE", file.toLocal8Bit());
+    }
+    QCOMPARE(tolvanDb(QStringList{"demo"} + target).exitCode, 0);
+
+    // While the data are dropped and loaded again, every answer is the old
+    // data or the new: never an empty one, never "no TOLVAN database".
+    QProcess reload;
+    reload.start(QStringLiteral(TOLVAN_DB),
+                 QStringList{"demo", "--force", "--articles", "30000"} + target);
+    QVERIFY(reload.waitForStarted());
+    int answers = 0;
+    QStringList wrong;
+    while (reload.state() != QProcess::NotRunning || answers == 0) {
+        tolvan::Factory factory;
+        try {
+            if (!factory.connect(connectString)) {
+                wrong << factory.lastConnectError();
+            } else {
+                QString firm = "1";
+                const QString name = factory.createObject("DRAVONIK.Lager")
+                                         ->call("LName", {tolvan::Arg::ref(firm), "100"})
+                                         .toString();
+                if (name != u"Nordwind Spielwaren GmbH")
+                    wrong << "LName: " + name;
+            }
+        } catch (const tolvan::ServerError &error) {
+            wrong << error.description();
+        }
+        ++answers;
+        reload.waitForFinished(5);
+    }
+    QCOMPARE(reload.exitCode(), 0);
+    QVERIFY2(wrong.isEmpty(), qPrintable(QString::number(wrong.size()) + " of " +
+                                         QString::number(answers) + ": " + wrong.value(0)));
+    if (postgres)
+        QProcess::execute("psql", {"-X", "-q", "-d", "postgres", "-c",
+                                   "DROP DATABASE " + database.toLower() + " WITH (FORCE)"});
 }
 
 void TestAdmin::postgresServer()
