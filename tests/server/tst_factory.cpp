@@ -6,6 +6,7 @@
 #include "TestDatabase.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QtTest>
 
 using namespace tolvan;
@@ -49,6 +50,7 @@ private slots:
     void connectFailsCleanly();
     void connectFailsOnMissingOrForeignFiles();
     void disconnectEndsEveryObject();
+    void embeddedFilesThatCannotServe();
     void resultSetsOutliveTheirConnection();
     void storedObjects();
     void storedObjectIdsFindOnlyWholeKeys_data();
@@ -145,6 +147,62 @@ void TestFactory::connectFailsOnMissingOrForeignFiles()
     qputenv("TOLVAN_DATABASE", dir.filePath("other.db").toLocal8Bit());
     QVERIFY(!m_factory.connect(m_db.connectString()));
     qputenv("TOLVAN_DATABASE", database);
+}
+
+void TestFactory::embeddedFilesThatCannotServe()
+{
+    if (m_db.isPostgres())
+        QSKIP("the embedded database only");
+    const QByteArray database = qgetenv("TOLVAN_DATABASE");
+    struct Restore {
+        QByteArray value;
+        ~Restore() { qputenv("TOLVAN_DATABASE", value); }
+    } restore{database};
+    m_factory.disconnect();
+    QTemporaryDir dir;
+    const auto copy = [&](const QString &name) {
+        const QString path = dir.filePath(name);
+        auto source = openSqlite(QString::fromLocal8Bit(database), false);
+        source->exec("VACUUM INTO $1", {path});
+        qputenv("TOLVAN_DATABASE", path.toLocal8Bit());
+        return path;
+    };
+    const auto immutable = [](const QString &path, bool on) {
+        return QProcess::execute("chattr", {on ? "+i" : "-i", path}) == 0;
+    };
+
+    // Corrupt: said as such, not "no TOLVAN database".
+    const QString corrupt = copy("kaputt.db");
+    QFile file(corrupt);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    file.seek(100);
+    file.write(QByteArray(8000, '\x5A'));
+    file.close();
+    QVERIFY(!m_factory.connect(m_db.connectString()));
+    QVERIFY2(m_factory.lastConnectError().contains("beschädigt") ||
+                 m_factory.lastConnectError().contains("keine Datenbank"),
+             qPrintable(m_factory.lastConnectError()));
+
+    // A file that cannot be written: refused at connect, not at the first write.
+    const QString locked = copy("gesperrt.db");
+    if (!immutable(locked, true))
+        QSKIP("chattr is not available here");
+    const bool refusedFile = !m_factory.connect(m_db.connectString());
+    const QString fileError = m_factory.lastConnectError();
+    immutable(locked, false);
+    QVERIFY(refusedFile);
+    QVERIFY2(fileError.contains("schreibgeschützt"), qPrintable(fileError));
+
+    // A folder in which nothing can be created (the write-ahead log).
+    QDir(dir.path()).mkdir("ordner");
+    const QString inFolder = copy("ordner/daten.db");
+    QVERIFY(immutable(dir.filePath("ordner"), true));
+    const bool refusedFolder = !m_factory.connect(m_db.connectString());
+    const QString folderError = m_factory.lastConnectError();
+    immutable(dir.filePath("ordner"), false);
+    QVERIFY(refusedFolder);
+    QVERIFY2(folderError.contains("lässt sich nicht öffnen"), qPrintable(folderError));
+    Q_UNUSED(inFolder);
 }
 
 void TestFactory::disconnectEndsEveryObject()
