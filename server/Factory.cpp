@@ -155,8 +155,9 @@ bool Factory::connect(const QString &connectString)
             target->address.isEmpty()
                 ? openSqlite(embeddedDatabasePath(), false)
                 : openPostgres(target->address, target->port, target->nameSpace.toLower());
-        if (!schema::isTolvanDatabase(*engine)) {
-            m_lastConnectError = QStringLiteral("Die Datenbank ist keine TOLVAN-Datenbank");
+        const QString problem = schema::problem(*engine);
+        if (!problem.isEmpty()) {
+            m_lastConnectError = problem;
             return false;
         }
         m_connection = std::make_shared<Connection>(std::move(engine));

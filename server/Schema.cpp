@@ -6,9 +6,18 @@
 namespace tolvan::schema {
 namespace {
 
-const char *const Tables[] = {"par_pers_edv", "par_pers_abt",   "pers_basis",
-                              "supplier",     "article",        "stock",
-                              "m_global",     "connection_log", "tolvan_meta"};
+const char *const Tables[] = {"par_pers_edv",   "par_pers_abt", "pers_basis", "branch",
+                              "supplier",       "article",      "stock",      "m_global",
+                              "connection_log", "tolvan_meta"};
+
+const char *const BranchTable = R"sql(
+CREATE TABLE branch (
+    firm   TEXT NOT NULL,
+    branch TEXT NOT NULL,
+    name   TEXT NOT NULL DEFAULT '',
+    PRIMARY KEY (firm, branch)
+);
+)sql";
 
 // Documented for administrators in docs/database.md; keep the two in step.
 const char *const CreateScript = R"sql(
@@ -94,21 +103,52 @@ bool exists(Engine &engine)
     return tableExists(engine, "tolvan_meta");
 }
 
+QString version(Engine &engine)
+{
+    return exists(engine) ? engine.scalar("SELECT value FROM tolvan_meta WHERE key = 'schema'")
+                          : QString();
+}
+
 bool isTolvanDatabase(Engine &engine)
 {
     try {
-        return exists(engine) &&
-               engine.scalar("SELECT value FROM tolvan_meta WHERE key = 'schema'") ==
-                   QLatin1String(Version);
+        return version(engine) == QLatin1String(Version);
     } catch (const ServerError &) {
         return false; // not a database at all, e.g. a text file
     }
+}
+
+QString problem(Engine &engine)
+{
+    const QString found = version(engine);
+    if (found == QLatin1String(Version))
+        return QString();
+    if (found == u"1")
+        return QStringLiteral("Die Datenbank hat das Schema 1; \"tolvan-db upgrade\" bringt sie "
+                              "auf das Schema %1")
+            .arg(QLatin1String(Version));
+    return QStringLiteral("Die Datenbank ist keine TOLVAN-Datenbank");
+}
+
+bool upgrade(Engine &engine)
+{
+    Transaction transaction(engine);
+    if (version(engine) != u"1")
+        return false;
+    // Version 2 knows its branches: every branch that has stock.
+    engine.execScript(BranchTable);
+    engine.exec("INSERT INTO branch (firm, branch) SELECT DISTINCT firm, branch FROM stock");
+    engine.exec("UPDATE tolvan_meta SET value = $1 WHERE key = 'schema'",
+                {QString::fromLatin1(Version)});
+    transaction.commit();
+    return true;
 }
 
 void create(Engine &engine)
 {
     Transaction transaction(engine);
     engine.execScript(CreateScript);
+    engine.execScript(BranchTable);
     engine.exec("INSERT INTO tolvan_meta (key, value) VALUES ('schema', $1)",
                 {QString::fromLatin1(Version)});
     transaction.commit();

@@ -9,9 +9,15 @@ class Engine;
 namespace schema {
 
 // The version written to tolvan_meta; a database without it is no TOLVAN database.
-inline constexpr auto Version = "1";
+inline constexpr auto Version = "2";
 
 bool isTolvanDatabase(Engine &engine);
+// Why the program cannot use the database (not a TOLVAN database, an older
+// schema), or "" when it can. Raises ServerError when the file cannot be read.
+QString problem(Engine &engine);
+// Brings a database of schema 1 to the current one (the branch table, filled
+// with every branch that has stock); false when there was nothing to do.
+bool upgrade(Engine &engine);
 bool exists(Engine &engine);
 // Creates every table and index (the same on both engines).
 void create(Engine &engine);

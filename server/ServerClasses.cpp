@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QRegularExpression>
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -87,10 +88,20 @@ const StoredClass *findStoredClass(const QString &className)
     return nullptr;
 }
 
-// Splits "firm||key". Both parts must be non-empty and the split unambiguous:
-// "1|||A" could be read two ways and names no object.
+// A text with a NUL character names nothing: one engine would cut it there,
+// the other not.
+bool namesNothing(const QString &text)
+{
+    return text.contains(QChar(u'\0'));
+}
+
+// Splits "firm||key", the firm in its canonical form as everywhere ("01" is
+// firm 1). Both parts must be non-empty and the split unambiguous: "1|||A"
+// could be read two ways and names no object.
 std::optional<std::pair<QString, QString>> splitId(const QString &id)
 {
+    if (namesNothing(id))
+        return std::nullopt;
     const QStringList parts = id.split(QStringLiteral("||"));
     if (parts.size() != 2)
         return std::nullopt;
@@ -98,7 +109,7 @@ std::optional<std::pair<QString, QString>> splitId(const QString &id)
         if (part.isEmpty() || part.startsWith(u'|') || part.endsWith(u'|'))
             return std::nullopt;
     }
-    return std::pair{parts[0], parts[1]};
+    return std::pair{canonicalKey(parts[0]), parts[1]};
 }
 
 // A snapshot of one stored row, read when the object is opened.
@@ -139,13 +150,15 @@ const char *const SupplierNameSql =
     "SELECT name FROM supplier WHERE firm = $1 AND supplier_no = $2";
 
 // One column per row: article number, description, EAN and quantity joined by
-// line feeds, in article-number order. Articles without a stock row count 0.
+// line feeds, in article-number order. Articles without a stock row count 0;
+// a branch that does not exist in the firm has no list at all.
 const char *const StockListSql =
     "SELECT a.article_no || '\n' || a.description || '\n' || a.ean || '\n' || "
     "COALESCE(s.quantity, 0) "
-    "FROM article a LEFT JOIN stock s "
-    "ON s.firm = a.firm AND s.branch = $2 AND s.article_no = a.article_no "
-    "WHERE a.firm = $1 AND a.supplier_no = $3 "
+    "FROM branch b JOIN article a ON a.firm = b.firm "
+    "LEFT JOIN stock s "
+    "ON s.firm = a.firm AND s.branch = b.branch AND s.article_no = a.article_no "
+    "WHERE b.firm = $1 AND b.branch = $2 AND a.supplier_no = $3 "
     "ORDER BY a.article_no";
 
 class LagerObject final : public ServerObject {
@@ -163,6 +176,8 @@ protected:
         if (method == u"lname") {
             expectArguments(QStringLiteral("LName"), args, 2);
             args[0] = canonicalKey(args[0].toString());
+            if (namesNothing(args[0].toString()) || namesNothing(args[1].toString()))
+                return QVariant(QString());
             return QVariant(connection().database().scalar(
                 SupplierNameSql, {args[0].toString(), args[1].toString()}));
         }
@@ -192,9 +207,12 @@ protected:
                               QStringLiteral("TV.XW:Liste erwartet den Wert von "
                                              "DRAVONIK.Lager.liste als Argument"));
         const QStringList key = argument.toStringList();
+        m_rows.reset();
+        if (std::any_of(key.cbegin(), key.cend(), namesNothing))
+            return; // no rows
         m_rows = connection().database().query(StockListSql, {key[0], key[1], key[2]});
     }
-    bool step() override { return m_rows->next(); }
+    bool step() override { return m_rows && m_rows->next(); }
     QVariant column(int number) override
     {
         if (number != 1)

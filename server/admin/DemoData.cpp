@@ -46,6 +46,12 @@ void loadFixedData(Engine &engine)
              {"FA", "0", "TOLVAN Handelsgesellschaft mbH`2026`EUR`Berlin"},
              {"FA", "1", "Filiale Süd`Hauptstraße 1`10115 Berlin"},
          });
+    load(engine, "branch", {"firm", "branch", "name"},
+         {
+             {"1", "0", "Filiale Süd"},
+             {"1", "1", "Filiale Nord"},
+             {"2", "0", "Hamburg"},
+         });
     load(engine, "supplier", {"firm", "supplier_no", "name"},
          {
              {"1", "100", "Nordwind Spielwaren GmbH"},
@@ -125,8 +131,9 @@ void loadDemoData(Engine &engine, qint64 articles,
     Transaction transaction(engine);
     {
         loadFixedData(engine);
-        progress(QStringLiteral("Demodaten geladen: 4 Benutzer, 3 Abteilungen, 5 Lieferanten, "
-                                "13 Artikel, ^FA(0)"));
+        progress(QStringLiteral(
+            "Demodaten geladen: 4 Benutzer, 3 Abteilungen, 3 Filialen, 5 Lieferanten, "
+            "13 Artikel, ^FA(0)"));
         if (articles > 0) {
             loadGeneratedSupplier(engine, articles);
             progress(QStringLiteral("Lieferant %1 mit %2 erzeugten Artikeln geladen")

@@ -106,11 +106,27 @@ void showStock(Factory &factory, QString firm, QString branch, const QString &su
         out() << "      ... " << count << " Artikel insgesamt" << Qt::endl;
 }
 
+int upgrade(const Target &target)
+{
+    auto engine = target.open(false);
+    if (schema::upgrade(*engine)) {
+        out() << target.describe() << ": auf das Schema " << schema::Version << " gebracht."
+              << Qt::endl;
+        return 0;
+    }
+    const QString problem = schema::problem(*engine);
+    if (!problem.isEmpty())
+        return refuse(target, problem);
+    out() << target.describe() << ": Das Schema ist aktuell." << Qt::endl;
+    return 0;
+}
+
 int show(const Target &target)
 {
     auto engine = target.open(false);
-    if (!schema::isTolvanDatabase(*engine))
-        return refuse(target, QStringLiteral("keine TOLVAN-Datenbank"));
+    const QString problem = schema::problem(*engine);
+    if (!problem.isEmpty())
+        return refuse(target, problem);
     Factory factory;
     if (!connectTo(factory, target))
         return 1;
@@ -161,10 +177,11 @@ int main(int argc, char *argv[])
         "  init           legt das Schema an\n"
         "  demo           lädt die Demodaten (legt das Schema an, wenn es fehlt)\n"
         "  show           zeigt Benutzer, Lieferanten und Lagerbestände\n"
+        "  upgrade        bringt eine ältere Datenbank auf das aktuelle Schema\n"
         "  xecute ZEILE   führt eine M-Befehlszeile aus und zeigt, was sie schreibt"));
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("befehl"),
-                                 QStringLiteral("init, demo, show oder xecute"));
+                                 QStringLiteral("init, demo, show, upgrade oder xecute"));
     const QCommandLineOption database(QStringLiteral("database"),
                                       QStringLiteral("die eingebettete Datenbankdatei"),
                                       QStringLiteral("datei"));
@@ -205,6 +222,8 @@ int main(int argc, char *argv[])
             return loadDemo(target, parser.isSet(force), articleCount);
         if (command == u"show" && arguments.size() == 1)
             return show(target);
+        if (command == u"upgrade" && arguments.size() == 1)
+            return upgrade(target);
         if (command == u"xecute" && arguments.size() == 2)
             return xecute(target, arguments[1]);
     } catch (const ServerError &error) {

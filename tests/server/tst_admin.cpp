@@ -1,5 +1,6 @@
 // tolvan-db as an administrator runs it.
 
+#include "Engine.h"
 #include "Factory.h"
 #include "ServerError.h"
 
@@ -16,6 +17,7 @@ private slots:
     void refusesToOverwriteWithoutForce();
     void generatedSupplier();
     void commandLineAndFailures();
+    void upgradeFromSchema1();
     void reloadWhileTheProgramReads_data();
     void reloadWhileTheProgramReads();
     void postgresServer();
@@ -96,6 +98,32 @@ void TestAdmin::commandLineAndFailures()
     const Run bad = tolvanDb({"xecute", "--database", m_dir.filePath("bestand.db"), "W NIX"});
     QCOMPARE(bad.exitCode, 1);
     QVERIFY2(bad.err.contains("<UNDEFINED>"), qPrintable(bad.err));
+}
+
+void TestAdmin::upgradeFromSchema1()
+{
+    const QString file = m_dir.filePath("alt.db");
+    QCOMPARE(tolvanDb({"demo", "--database", file}).exitCode, 0);
+    {
+        auto engine = tolvan::openSqlite(file, false);
+        engine->execScript("DROP TABLE branch");
+        engine->exec("UPDATE tolvan_meta SET value = '1' WHERE key = 'schema'");
+    }
+    qputenv("TOLVAN_DATABASE", file.toLocal8Bit());
+    tolvan::Factory factory;
+    QVERIFY(!factory.connect("cn_iptcp:[1972]:TOLVAN"));
+    QVERIFY2(factory.lastConnectError().contains("tolvan-db upgrade"),
+             qPrintable(factory.lastConnectError()));
+    const Run show = tolvanDb({"show", "--database", file});
+    QCOMPARE(show.exitCode, 1);
+    QVERIFY2(show.err.contains("upgrade"), qPrintable(show.err));
+
+    const Run upgrade = tolvanDb({"upgrade", "--database", file});
+    QCOMPARE(upgrade.exitCode, 0);
+    QVERIFY2(upgrade.out.contains("Schema 2"), qPrintable(upgrade.out));
+    QVERIFY(factory.connect("cn_iptcp:[1972]:TOLVAN"));
+    QVERIFY(tolvanDb({"show", "--database", file}).out.contains("100-0005 | Geschenkgutschein"));
+    QVERIFY(tolvanDb({"upgrade", "--database", file}).out.contains("aktuell"));
 }
 
 void TestAdmin::reloadWhileTheProgramReads_data()

@@ -60,6 +60,11 @@ private slots:
     void supplierName();
     void referenceArgumentsAreWrittenBack();
     void stockListQuery();
+    void branchesThatDoNotExistListNothing_data();
+    void branchesThatDoNotExistListNothing();
+    void firmNumbersInIds_data();
+    void firmNumbersInIds();
+    void textsWithNulNameNothing();
     void resultSetOrder();
     void resultSetsClosedEarlyOrInterleaved();
     void commandLines();
@@ -398,6 +403,72 @@ void TestFactory::stockListQuery()
     QVERIFY(rows->next());
     QVERIFY(rows->data(1).toString().startsWith("300-0001\n"));
     rows->close();
+}
+
+void TestFactory::branchesThatDoNotExistListNothing_data()
+{
+    QTest::addColumn<QString>("firm");
+    QTest::addColumn<QString>("branch");
+    QTest::addColumn<int>("rows");
+    QTest::newRow("branch 0") << "1"
+                              << "0" << 5;
+    QTest::newRow("branch 1: articles without stock count 0") << "1"
+                                                              << "1" << 5;
+    QTest::newRow("branch 00 is branch 0") << "01"
+                                           << "00" << 5;
+    QTest::newRow("empty branch") << "1"
+                                  << "" << 0;
+    QTest::newRow("branch of no firm") << "1"
+                                       << "7" << 0;
+    QTest::newRow("padded") << "1"
+                            << " 0" << 0;
+    QTest::newRow("signed") << "1"
+                            << "-0" << 0;
+    QTest::newRow("another firm's branch number") << "2"
+                                                  << "1" << 0;
+}
+
+void TestFactory::branchesThatDoNotExistListNothing()
+{
+    QFETCH(QString, firm);
+    QFETCH(QString, branch);
+    QFETCH(int, rows);
+    QCOMPARE(stockList(m_factory, firm, branch, "100").size(), rows);
+}
+
+void TestFactory::firmNumbersInIds_data()
+{
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<bool>("found");
+    QTest::newRow("1") << "1||DEMO" << true;
+    QTest::newRow("01, as the stored firm may be") << "01||DEMO" << true;
+    QTest::newRow("1.0") << "1.0||DEMO" << true;
+    QTest::newRow("signed: not a number") << "+1||DEMO" << false;
+    QTest::newRow("padded: not a number") << " 1||DEMO" << false;
+    QTest::newRow("the key is not a number") << "1||0DEMO" << false;
+}
+
+void TestFactory::firmNumbersInIds()
+{
+    QFETCH(QString, id);
+    QFETCH(bool, found);
+    const ServerError error = raised([&] { m_factory.openId("TV.ParPersEdv", id); });
+    QCOMPARE(error.number(), found ? 0 : int(ServerError::ObjectNotFound));
+}
+
+void TestFactory::textsWithNulNameNothing()
+{
+    // The same answer on both engines: a text with NUL names no supplier, no user.
+    QString firm = "1";
+    auto lager = m_factory.createObject("DRAVONIK.Lager");
+    const QString nul = QString(QChar(u'\0'));
+    QCOMPARE(lager->call("LName", {Arg::ref(firm), "100" + nul + "xyz"}).toString(), "");
+    QString nulFirm = "1" + nul;
+    QCOMPARE(lager->call("LName", {Arg::ref(nulFirm), "100"}).toString(), "");
+    QCOMPARE(raised([&] { m_factory.openId("TV.ParPersEdv", "1||DEMO" + nul + "X"); }).number(),
+             ServerError::ObjectNotFound);
+    QVERIFY(stockList(m_factory, "1", "0", "100" + nul).isEmpty());
+    QVERIFY(stockList(m_factory, "1", "0" + nul, "100").isEmpty());
 }
 
 void TestFactory::resultSetOrder()

@@ -23,12 +23,18 @@
 namespace testing {
 
 // Runs `drive` on the next modal dialog once it is shown; rejects it when the
-// drive fails so that the test cannot hang.
+// drive fails so that the test cannot hang. Gives up after ten seconds, so that
+// no poller outlives its test.
 inline void whenModal(std::function<bool(QWidget *)> drive)
 {
     auto *timer = new QTimer;
     timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, drive] {
+    QObject::connect(timer, &QTimer::timeout, [timer, drive, polls = 0]() mutable {
+        if (++polls > 1000) {
+            timer->stop();
+            timer->deleteLater();
+            return;
+        }
         QWidget *modal = QApplication::activeModalWidget();
         if (!modal || !modal->isVisible())
             return;
