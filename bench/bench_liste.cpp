@@ -84,19 +84,34 @@ double shell(const Target &target)
     return double(timer.nsecsElapsed()) / 1e9;
 }
 
-void prepare(const Target &target, qint64 articles)
+// Makes the database hold `articles` generated articles. It drops and loads
+// only a database it created itself (marked in tolvan_meta), or any with --force.
+bool prepare(const Target &target, qint64 articles, bool force)
 {
     auto engine = target.open(true);
-    if (schema::isTolvanDatabase(*engine) &&
-        engine->scalar("SELECT count(*) FROM article WHERE supplier_no = '999'") ==
-            QString::number(articles))
-        return;
+    const bool ours =
+        schema::exists(*engine) &&
+        engine->scalar("SELECT value FROM tolvan_meta WHERE key = 'created_by'") == u"bench_liste";
+    if (schema::exists(*engine) && !ours && !force) {
+        std::fprintf(stderr,
+                     "%s holds a database that bench_liste did not create; --force drops and "
+                     "reloads it\n",
+                     qPrintable(target.describe()));
+        return false;
+    }
+    if (ours && engine->scalar("SELECT count(*) FROM article WHERE supplier_no = '999'") ==
+                    QString::number(articles))
+        return true;
     std::printf("creating %lld articles in %s ...\n", static_cast<long long>(articles),
                 qPrintable(target.describe()));
+    Transaction transaction(*engine);
     if (schema::exists(*engine))
         schema::drop(*engine);
     schema::create(*engine);
     loadDemoData(*engine, articles, [](const QString &) {});
+    engine->exec("INSERT INTO tolvan_meta (key, value) VALUES ('created_by', 'bench_liste')");
+    transaction.commit();
+    return true;
 }
 
 } // namespace
@@ -115,7 +130,9 @@ int main(int argc, char *argv[])
                                   QStringLiteral("port"), QStringLiteral("5432"));
     const QCommandLineOption repeat(QStringLiteral("repeat"), QStringLiteral("runs of each"),
                                     QStringLiteral("n"), QStringLiteral("3"));
-    parser.addOptions({articles, database, server, port, repeat});
+    const QCommandLineOption force(QStringLiteral("force"),
+                                   QStringLiteral("drop and reload a database it did not create"));
+    parser.addOptions({articles, database, server, port, repeat, force});
     parser.addHelpOption();
     parser.process(app);
 
@@ -126,7 +143,8 @@ int main(int argc, char *argv[])
     target.server = parser.value(server);
     target.port = parser.value(port).toInt();
     const qint64 count = parser.value(articles).toLongLong();
-    prepare(target, count);
+    if (!prepare(target, count, parser.isSet(force)))
+        return 2;
     shell(target); // warm the page cache for both
 
     double best = 1e9;

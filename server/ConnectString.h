@@ -11,7 +11,10 @@ struct ConnectTarget {
     QString nameSpace;
 };
 
-// Reads "cn_iptcp:ADDRESS[PORT]:NAMESPACE"; nothing when the text has another form.
+// Reads "cn_iptcp:ADDRESS[PORT]:NAMESPACE"; nothing when the text has another
+// form (also a trailing line feed).
 std::optional<ConnectTarget> parseConnectString(const QString &text);
+// A namespace as the connection string takes it: a letter, then letters, digits, "_".
+bool isValidNamespace(const QString &name);
 
 } // namespace tolvan

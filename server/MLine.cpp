@@ -52,6 +52,67 @@ qint64 wholeNumber(const QString &text)
     return negative ? -value : value;
 }
 
+// Longer numbers than M holds raise <MAXNUMBER>.
+constexpr int MaxNumberDigits = 64;
+
+// Digits with a decimal point moved by `exponent` places, in canonical form.
+QString shifted(const QString &whole, const QString &fraction, int exponent)
+{
+    QString digits = whole + fraction;
+    qsizetype point = whole.size() + exponent;
+    if (point < 0) {
+        digits.prepend(QString(-point, u'0'));
+        point = 0;
+    } else if (point > digits.size()) {
+        digits.append(QString(point - digits.size(), u'0'));
+    }
+    return canonicalNumber(digits.left(point) + u'.' + digits.mid(point));
+}
+
+// M's numeric interpretation of a text: leading signs, digits, a fraction and
+// an exponent count, the rest is ignored ("2abc" is 2, "-1E2x" is -100, "x" is 0).
+// `numberEnd` receives where the number ended.
+QString numericValue(const QString &text, int *numberEnd = nullptr)
+{
+    int i = 0;
+    bool negative = false;
+    while (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
+        negative ^= text[i] == u'-';
+        ++i;
+    }
+    const int wholeStart = i;
+    while (i < text.size() && isDigit(text[i]))
+        ++i;
+    const QString whole = text.mid(wholeStart, i - wholeStart);
+    QString fraction;
+    if (i + 1 < text.size() && text[i] == u'.' && isDigit(text[i + 1])) {
+        const int fractionStart = ++i;
+        while (i < text.size() && isDigit(text[i]))
+            ++i;
+        fraction = text.mid(fractionStart, i - fractionStart);
+    }
+    int exponent = 0;
+    if (!(whole.isEmpty() && fraction.isEmpty()) && i < text.size() &&
+        (text[i] == u'E' || text[i] == u'e')) {
+        int j = i + 1;
+        bool negativeExponent = false;
+        if (j < text.size() && (text[j] == u'+' || text[j] == u'-'))
+            negativeExponent = text[j++] == u'-';
+        if (j < text.size() && isDigit(text[j])) {
+            while (j < text.size() && isDigit(text[j])) {
+                exponent = std::min(exponent * 10 + (text[j].unicode() - u'0'), 1000);
+                ++j;
+            }
+            exponent = negativeExponent ? -exponent : exponent;
+            i = j;
+        }
+    }
+    if (numberEnd)
+        *numberEnd = i;
+    const QString value = shifted(whole, fraction, std::clamp(exponent, -400, 400));
+    return negative && value != u"0" ? u'-' + value : value;
+}
+
 QString piece(const QString &text, const QString &delimiter, qint64 from, qint64 to)
 {
     if (delimiter.isEmpty() || to < from || to < 1)
@@ -286,6 +347,13 @@ private:
         }
         if (c == u'$')
             return function();
+        if (c == u'+' || c == u'-') { // unary: the operand's numeric value
+            ++m_pos;
+            const QString value = numericValue(atom());
+            if (c == u'+' || value == u"0")
+                return value;
+            return value.startsWith(u'-') ? value.mid(1) : u'-' + value;
+        }
         if (c == u'^' || c == u'%' || isLetter(c)) {
             const Reference ref = reference();
             if (std::optional<QString> value = valueOf(ref))
@@ -312,17 +380,16 @@ private:
         }
     }
 
+    // Digits, a fraction and an exponent ("1E3" is 1000, ".5E-1" is .05).
     QString numberLiteral()
     {
-        const int start = m_pos;
-        while (isDigit(peek()))
-            ++m_pos;
-        if (peek() == u'.') {
-            ++m_pos;
-            while (isDigit(peek()))
-                ++m_pos;
-        }
-        return canonicalNumber(m_line.mid(start, m_pos - start));
+        int length = 0;
+        const QString rest = m_line.mid(m_pos);
+        const QString value = numericValue(rest, &length);
+        m_pos += length;
+        if (value.size() > MaxNumberDigits)
+            fail("MAXNUMBER");
+        return value;
     }
 
     QString function()

@@ -166,8 +166,20 @@ public:
             flush();
     }
 
+    // An unfinished COPY is ended as failed, so that the connection can serve
+    // the next statement (the transaction around it is rolled back).
+    ~PostgresBulkLoader() override
+    {
+        if (m_finished)
+            return;
+        PQputCopyEnd(m_conn, "abgebrochen");
+        while (Result rest{PQgetResult(m_conn)}) {
+        }
+    }
+
     void finish() override
     {
+        m_finished = true;
         flush();
         if (PQputCopyEnd(m_conn, nullptr) != 1)
             fail(m_conn, "copy");
@@ -212,6 +224,7 @@ private:
 
     PGconn *m_conn;
     QByteArray m_buffer;
+    bool m_finished = false;
 };
 
 class PostgresEngine final : public Engine {

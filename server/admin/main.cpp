@@ -1,5 +1,6 @@
 // tolvan-db: creates the schema, loads demo data and looks into a TOLVAN database.
 
+#include "ConnectString.h"
 #include "DemoData.h"
 #include "Engine.h"
 #include "Factory.h"
@@ -212,6 +213,17 @@ int main(int argc, char *argv[])
     const qint64 articleCount = parser.value(articles).toLongLong(&articlesOk);
     if (!numbers || !articlesOk || articleCount < 0 || target.port < 1 || target.port > 65535) {
         err() << "Port und Artikelzahl müssen Zahlen sein." << Qt::endl;
+        return 2;
+    }
+    // An empty path would be SQLite's private temporary database: written, then gone.
+    if (parser.isSet(database) && target.file.isEmpty()) {
+        err() << "--database braucht einen Dateinamen." << Qt::endl;
+        return 2;
+    }
+    // One rule for every command: the namespace as the program's connection string takes it.
+    if (!isValidNamespace(target.nameSpace)) {
+        err() << "Ungültiger Namespace \"" << target.nameSpace
+              << "\": ein Buchstabe, dann Buchstaben, Ziffern oder \"_\"." << Qt::endl;
         return 2;
     }
 

@@ -92,6 +92,13 @@ void TestAdmin::commandLineAndFailures()
     QCOMPARE(tolvanDb({}).exitCode, 2);
     QCOMPARE(tolvanDb({"drop"}).exitCode, 2);
     QCOMPARE(tolvanDb({"demo", "--articles", "viele"}).exitCode, 2);
+    for (const char *command : {"demo", "init", "show"}) {
+        const Run empty = tolvanDb({command, "--database", ""});
+        QCOMPARE(empty.exitCode, 2);
+        QVERIFY2(empty.err.contains("--database braucht einen Dateinamen"), qPrintable(empty.err));
+        QCOMPARE(tolvanDb({command, "--server", "127.0.0.1", "--namespace", "tol-van"}).exitCode,
+                 2);
+    }
     const QString missing = m_dir.filePath("fehlt.db");
     QCOMPARE(tolvanDb({"show", "--database", missing}).exitCode, 1);
     QVERIFY(!QFile::exists(missing));

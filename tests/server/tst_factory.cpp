@@ -65,6 +65,7 @@ private slots:
     void firmNumbersInIds_data();
     void firmNumbersInIds();
     void textsWithNulNameNothing();
+    void unfinishedBulkLoadLeavesTheEngineUsable();
     void resultSetOrder();
     void resultSetsClosedEarlyOrInterleaved();
     void commandLines();
@@ -103,6 +104,7 @@ void TestFactory::connectFailsCleanly_data()
     QTest::newRow("no namespace") << "cn_iptcp:localhost[1972]:";
     QTest::newRow("namespace with quote") << "cn_iptcp:localhost[1972]:TOL'VAN";
     QTest::newRow("trailing text") << "cn_iptcp:localhost[1972]:TOLVAN x";
+    QTest::newRow("trailing line feed") << "cn_iptcp:[1972]:TOLVAN\n";
     QTest::newRow("unreachable server") << "cn_iptcp:127.0.0.1[1]:TOLVAN";
 }
 
@@ -469,6 +471,18 @@ void TestFactory::textsWithNulNameNothing()
              ServerError::ObjectNotFound);
     QVERIFY(stockList(m_factory, "1", "0", "100" + nul).isEmpty());
     QVERIFY(stockList(m_factory, "1", "0" + nul, "100").isEmpty());
+}
+
+void TestFactory::unfinishedBulkLoadLeavesTheEngineUsable()
+{
+    Engine &engine = m_db.engine();
+    {
+        Transaction transaction(engine);
+        auto loader = engine.bulkLoad("m_global", {"name", "subscripts", "value"});
+        loader->add({"ABBRUCH", "1", "x"});
+    } // neither finished nor committed
+    QCOMPARE(engine.scalar("SELECT count(*) FROM m_global WHERE name = 'ABBRUCH'"), "0");
+    QCOMPARE(engine.scalar("SELECT 1 + 1"), "2");
 }
 
 void TestFactory::resultSetOrder()

@@ -78,6 +78,11 @@ void TestMLine::writesWhatTheLineComputes_data()
     QTest::newRow("string subscripts")
         << "W ^X(\"a\"\"b\",1),^X(\".5\"),^X(0.50),$G(^X(\"0.5\"),\"-\")"
         << "quotedhalfhalf-";
+    QTest::newRow("exponents") << "W 1E3,\",\",1.5e2,\",\",25E-1,\",\",.5E-1,\",\",0E9,\",\",2E+1"
+                               << "1000,150,2.5,.05,0,20";
+    QTest::newRow("unary signs")
+        << "W -5,\",\",+\"12abc\",\",\",--3,\",\",-\"x\",\",\",-(\"-1E2\"),\",\",-0.50"
+        << "-5,12,3,0,100,-.5";
     QTest::newRow("quit ends the line") << "W 1 Q  W 2"
                                         << "1";
     QTest::newRow("comment") << "W 1 ;W 2"
@@ -120,6 +125,8 @@ void TestMLine::rejectsWhatItDoesNotKnow_data()
                                           << "<SYNTAX> an Position 7";
     QTest::newRow("other operator") << "W 1+2"
                                     << "<SYNTAX> an Position 4";
+    QTest::newRow("number too long") << "W 1E99"
+                                     << "<MAXNUMBER> an Position 7";
     QTest::newRow("missing argument") << "S"
                                       << "<SYNTAX> an Position 2";
     QTest::newRow("postconditional") << "S:1 A=1"
