@@ -1,6 +1,8 @@
 #pragma once
 
-#include "Factory.h"
+#include "ServerObject.h"
+
+#include <memory>
 
 namespace tolvan {
 
