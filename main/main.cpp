@@ -3,6 +3,7 @@
 
 #include "Application.h"
 #include "DialogForms.h"
+#include "GraphicalSession.h"
 #include "Guard.h"
 #include "HeadlessExport.h"
 #include "IniSettingsStore.h"
@@ -35,6 +36,14 @@ int main(int argc, char *argv[])
         arguments << QString::fromLocal8Bit(argv[i]);
     if (tolvan::headless::isRequested(arguments))
         return exportWithoutWindow(argc, argv);
+    if (!tolvan::hasGraphicalSession()) {
+        QTextStream(stderr)
+            << "TOLVAN Dravonik-Export braucht eine grafische Sitzung (keine Anzeige gefunden: "
+               "DISPLAY und WAYLAND_DISPLAY sind leer).\n"
+               "Ohne Fenster schreibt \"tolvan-dravonik-export --export DATEI --supplier NUMMER "
+               "--location TEXT\" die Exportdatei; mehr mit --help.\n";
+        return 1;
+    }
 
     QApplication app(argc, argv);
     tolvan::prepareApplication(app);

@@ -1,10 +1,12 @@
 # Debian packages the project needs, and a function that installs the missing ones.
-# Sourced by ./run and ./test.
+# Sourced by ./run and ./test. Packages are installed as root (or through sudo);
+# the build itself runs as the user.
 
 BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev
                 libsqlite3-dev sqlite3 libpq-dev)
 RUN_PACKAGES=(qt6-translations-l10n fonts-liberation fonts-dejavu-core)
-TEST_PACKAGES=(postgresql-15 postgresql-client-15 xvfb xdotool x11-xkb-utils x11-utils openbox)
+TEST_PACKAGES=(postgresql-15 postgresql-client-15 xvfb xdotool x11-xkb-utils x11-utils openbox
+               clang libclang-rt-14-dev)
 
 ensure_packages() {
     local missing=() package
@@ -18,13 +20,37 @@ ensure_packages() {
         if command -v sudo >/dev/null 2>&1; then
             sudo=(sudo)
         else
-            echo "Missing Debian packages: ${missing[*]}" >&2
-            echo "Install them as root: apt-get install ${missing[*]}" >&2
+            echo "Es fehlen Debian-Pakete: ${missing[*]}" >&2
+            echo "Als root installieren: apt-get install ${missing[*]}" >&2
             exit 1
         fi
     fi
-    echo "Installing Debian packages: ${missing[*]}"
-    "${sudo[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
-        "${missing[@]}" >/dev/null
+    # The tests start their own throwaway server: installing postgresql-15
+    # must not create and enable a system cluster that runs at every boot.
+    if [[ " ${missing[*]} " == *" postgresql-15 "* ]] && [ ! -e /etc/postgresql-common/createcluster.conf ]; then
+        "${sudo[@]}" mkdir -p /etc/postgresql-common
+        echo "create_main_cluster = false" | "${sudo[@]}" tee /etc/postgresql-common/createcluster.conf >/dev/null
+    fi
+    echo "Installing Debian packages (./run needs about 200 MB, ./test about 250 MB more):"
+    echo "  ${missing[*]}"
+    "${sudo[@]}" apt-get update -q
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q --no-install-recommends \
+        -o Dpkg::Progress-Fancy=0 "${missing[@]}"
+}
+
+# A build folder that another user (root, after a run as root) owns cannot be
+# written: say so instead of letting CMake fail without naming the cause.
+ensure_writable_build() {
+    local folder=$1
+    if [ -e "$folder" ] && { [ ! -w "$folder" ] || find "$folder" -maxdepth 2 ! -writable -print -quit | grep -q .; }; then
+        echo "Der Ordner $folder gehört $(stat -c %U "$folder") und ist für $(id -un) nicht beschreibbar." >&2
+        echo "Abhilfe: sudo chown -R $(id -un): build   (oder: sudo rm -rf build)" >&2
+        exit 1
+    fi
+}
+
+# Run as root for a user's checkout (sudo ./run): the build belongs to the
+# checkout's owner afterwards, so the user's next run can write it.
+hand_build_to_owner() {
+    [ "$(id -u)" -eq 0 ] && [ -d build ] && chown -R --reference=. build 2>/dev/null || true
 }

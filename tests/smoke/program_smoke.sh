@@ -22,6 +22,11 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# Without a display: a German word on what is needed, status 1.
+no_display=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$program" 2>&1) && {
+    echo "started without a display"; exit 1; }
+grep -q "braucht eine grafische Sitzung" <<<"$no_display" || { echo "$no_display"; exit 1; }
+
 Xvfb -displayfd 5 -screen 0 1280x1024x24 -nolisten tcp -noreset 5>"$work/display" 2>/dev/null &
 xvfb_pid=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done

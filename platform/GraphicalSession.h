@@ -1,0 +1,9 @@
+#pragma once
+
+namespace tolvan {
+
+// Whether windows can be shown: on Linux an X11 or Wayland display, or a Qt
+// platform chosen explicitly (QT_QPA_PLATFORM, e.g. offscreen); elsewhere always.
+bool hasGraphicalSession();
+
+} // namespace tolvan
