@@ -24,8 +24,9 @@ QString converted(ServerObject &object, const QString &method, const QString &pr
 // The steps after the password check; `step` names the one running.
 void setUpSession(std::unique_ptr<ServerObject> &user, QString &step)
 {
+    // The factory is read anew for every call: the events that CloseObject runs
+    // may have replaced it.
     Session &state = session();
-    Factory &factory = *state.Factory;
     UserData &data = state.UserData;
     state.UserIdent =
         state.LoginName + u'|' +
@@ -37,7 +38,7 @@ void setUpSession(std::unique_ptr<ServerObject> &user, QString &step)
     const QString department = text(*user, QStringLiteral("AbtNr"));
 
     step = QStringLiteral("Abteilungsermittlung");
-    std::unique_ptr<ServerObject> abt = factory.openId(
+    std::unique_ptr<ServerObject> abt = state.Factory->openId(
         QStringLiteral("TV.ParPersAbt"), state.Firm + QStringLiteral("||") + department);
     data.ABTBEZ = converted(*abt, QStringLiteral("ABTBEZlogicaltoodbc"), QStringLiteral("abtbez"));
     data.AbtNr = text(*abt, QStringLiteral("AbtNr"));
@@ -45,16 +46,17 @@ void setUpSession(std::unique_ptr<ServerObject> &user, QString &step)
     CloseObject(abt);
 
     step = QStringLiteral("PersBasis Nummern");
-    std::unique_ptr<ServerObject> basis =
-        factory.openId(QStringLiteral("TV.PersBasis"),
-                       state.Firm + QStringLiteral("||") + text(*user, QStringLiteral("PNR")));
+    std::unique_ptr<ServerObject> basis = state.Factory->openId(
+        QStringLiteral("TV.PersBasis"),
+        state.Firm + QStringLiteral("||") + text(*user, QStringLiteral("PNR")));
     data.fax = text(*basis, QStringLiteral("fax"));
     data.EMAIL = converted(*basis, QStringLiteral("EMailLogicalToODBC"), QStringLiteral("EMAIL"));
     CloseObject(basis);
     CloseObject(user);
 
     step = QStringLiteral("Firma Filiale Personal Setzen");
-    std::unique_ptr<ServerObject> windows = factory.createObject(QStringLiteral("TV.Windows"));
+    std::unique_ptr<ServerObject> windows =
+        state.Factory->createObject(QStringLiteral("TV.Windows"));
     windows->call(QStringLiteral("Xecute"),
                   {IdentityCommand(state.Firm, state.Branch,
                                    GetField(state.UserIdent, QStringLiteral("|"), 1))});

@@ -30,9 +30,7 @@ void ShowCacheError(const RuntimeError &error, const QString &operation)
 {
     showMessage(QStringLiteral("Caché Zugriffsfehler"),
                 QStringLiteral("Vorgang: %1.\r\n\r\nFehler: %2\r\n%3\r\n\r\n")
-                    .arg(operation)
-                    .arg(error.number())
-                    .arg(error.description()),
+                    .arg(operation, QString::number(error.number()), error.description()),
                 MessageIcon::Exclamation, MessageButtons::Ok);
     EndServerWork(true);
 }

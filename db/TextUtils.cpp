@@ -42,9 +42,10 @@ QString XorText(const QString &text)
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t character = text[i].unicode();
         const int code = windows1252::code(character);
-        result[i] = code < 0 ? QChar(character)
-                             : QChar(windows1252::character(
-                                   static_cast<unsigned char>(code ^ ScrambleKey)));
+        result[i] =
+            code < 0
+                ? QChar(character)
+                : QChar(windows1252::character(static_cast<unsigned char>(code ^ ScrambleKey)));
     }
     return result;
 }

@@ -203,8 +203,13 @@ int exportFor(const Request &request, QTextStream &messages)
 
 bool isRequested(const QStringList &arguments)
 {
+    // Only this mode's own options: a login field such as "--x" or one of Qt's
+    // own options still starts the window.
+    static const QStringList options{QStringLiteral("--export"), QStringLiteral("--supplier"),
+                                     QStringLiteral("--location"), QStringLiteral("--help"),
+                                     QStringLiteral("-h")};
     for (const QString &argument : arguments) {
-        if (argument.startsWith(QStringLiteral("--")) || argument == u"-h")
+        if (options.contains(argument.section(u'=', 0, 0)))
             return true;
     }
     return false;

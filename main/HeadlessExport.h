@@ -22,7 +22,7 @@ enum Status {
     NotWritten = 6,
 };
 
-// Whether the arguments ask for the export without a window (they carry options).
+// Whether the arguments ask for the export without a window (they carry its options).
 bool isRequested(const QStringList &arguments);
 
 // Runs it; `arguments` without the program's name. The help goes to `out`,

@@ -1,5 +1,6 @@
 #include "GraphicalSession.h"
 
+#include <QString>
 #include <QtGlobal>
 
 namespace tolvan {
@@ -7,9 +8,16 @@ namespace tolvan {
 bool hasGraphicalSession()
 {
 #if defined(Q_OS_LINUX) || defined(Q_OS_FREEBSD)
-    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
-           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
-           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+    const bool x11 = !qEnvironmentVariableIsEmpty("DISPLAY");
+    const bool wayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    const QString platform = qEnvironmentVariable("QT_QPA_PLATFORM");
+    if (platform.isEmpty())
+        return x11 || wayland;
+    if (platform.startsWith(QLatin1String("xcb")))
+        return x11;
+    if (platform.startsWith(QLatin1String("wayland")))
+        return wayland;
+    return true; // offscreen, minimal, vnc, …: no display needed
 #else
     return true;
 #endif

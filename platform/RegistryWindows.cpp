@@ -12,8 +12,9 @@ public:
     long open(quint32 root, const QByteArray &path, quint32 access, quintptr &key) override
     {
         HKEY opened = nullptr;
-        const LONG status = RegOpenKeyExA(reinterpret_cast<HKEY>(quintptr(root)), path.constData(),
-                                          0, access, &opened);
+        // Predefined keys are 32-bit values, sign-extended to a 64-bit handle.
+        const HKEY rootKey = reinterpret_cast<HKEY>(static_cast<LONG_PTR>(static_cast<LONG>(root)));
+        const LONG status = RegOpenKeyExA(rootKey, path.constData(), 0, access, &opened);
         key = reinterpret_cast<quintptr>(opened);
         return status;
     }

@@ -34,9 +34,9 @@ Transaction::~Transaction()
 
 void Transaction::commit()
 {
-    m_done = true;
     if (m_outermost)
-        m_engine.execScript("COMMIT");
+        m_engine.execScript("COMMIT"); // a failed COMMIT is rolled back when leaving
+    m_done = true;
 }
 
 QString defaultDatabasePath()

@@ -179,10 +179,10 @@ public:
 
     void finish() override
     {
-        m_finished = true;
         flush();
         if (PQputCopyEnd(m_conn, nullptr) != 1)
             fail(m_conn, "copy");
+        m_finished = true; // the COPY is ended; only its result is left to read
         Result result{PQgetResult(m_conn)};
         const bool ok = PQresultStatus(result.get()) == PGRES_COMMAND_OK;
         while (Result rest{PQgetResult(m_conn)}) {

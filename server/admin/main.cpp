@@ -112,6 +112,15 @@ int upgrade(const Target &target)
     auto engine = target.open(false);
     if (schema::upgrade(*engine)) {
         out() << target.describe() << ": auf das Schema " << schema::Version << " gebracht."
+              << Qt::endl
+              << "Filialen, übernommen aus dem Lagerbestand (Firma Filiale):" << Qt::endl;
+        auto branches = engine->query("SELECT firm, branch FROM branch ORDER BY firm, branch");
+        while (branches->next())
+            out() << "  " << branches->text(0) << " " << branches->text(1) << Qt::endl;
+        out() << "Eine Filiale ohne Lagerbestand fehlt hier, und ihre Bestandsliste bleibt leer, "
+                 "bis sie eingetragen ist:"
+              << Qt::endl
+              << "  INSERT INTO branch (firm, branch, name) VALUES ('1', '5', 'Filiale …');"
               << Qt::endl;
         return 0;
     }

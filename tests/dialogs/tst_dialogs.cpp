@@ -73,6 +73,7 @@ void TestDialogs::init()
 
 void TestDialogs::cleanup()
 {
+    testing::stopModalDrivers();
     QCOMPARE(m_messages.unexpected, 0);
     CloseConnection();
     m_main.hide();

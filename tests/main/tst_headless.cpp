@@ -25,6 +25,7 @@ private slots:
     void statuses_data();
     void statuses();
     void storedLoginIsUsed();
+    void onlyItsOwnOptionsAskForIt();
     void help();
 
 private:
@@ -151,6 +152,16 @@ void TestHeadless::storedLoginIsUsed()
     QCOMPARE(run({"--export", file, "--supplier", "200", "--location", "L", "1", "0", "DEMO", "",
                   m_db.serverAddress(), m_db.port()}),
              0);
+}
+
+void TestHeadless::onlyItsOwnOptionsAskForIt()
+{
+    QVERIFY(headless::isRequested({"--export", "x"}));
+    QVERIFY(headless::isRequested({"--export=x", "--supplier=1"}));
+    QVERIFY(headless::isRequested({"-h"}));
+    QVERIFY(!headless::isRequested({}));
+    QVERIFY(!headless::isRequested({"1", "0", "DEMO", "--geheim"}));
+    QVERIFY(!headless::isRequested({"--platform", "offscreen"}));
 }
 
 void TestHeadless::help()

@@ -128,6 +128,7 @@ void TestAdmin::upgradeFromSchema1()
     const Run upgrade = tolvanDb({"upgrade", "--database", file});
     QCOMPARE(upgrade.exitCode, 0);
     QVERIFY2(upgrade.out.contains("Schema 2"), qPrintable(upgrade.out));
+    QVERIFY2(upgrade.out.contains("  1 0\n  1 1\n  2 0\n"), qPrintable(upgrade.out));
     QVERIFY(factory.connect("cn_iptcp:[1972]:TOLVAN"));
     QVERIFY(tolvanDb({"show", "--database", file}).out.contains("100-0005 | Geschenkgutschein"));
     QVERIFY(tolvanDb({"upgrade", "--database", file}).out.contains("aktuell"));

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QPointer>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -25,9 +26,24 @@ namespace testing {
 // Runs `drive` on the next modal dialog once it is shown; rejects it when the
 // drive fails so that the test cannot hang. Gives up after ten seconds, so that
 // no poller outlives its test.
+inline QList<QPointer<QTimer>> &modalDrivers()
+{
+    static QList<QPointer<QTimer>> drivers;
+    return drivers;
+}
+
+// Stops every driver that has not met its dialog; call in cleanup().
+inline void stopModalDrivers()
+{
+    for (const QPointer<QTimer> &driver : modalDrivers())
+        delete driver.data();
+    modalDrivers().clear();
+}
+
 inline void whenModal(std::function<bool(QWidget *)> drive)
 {
     auto *timer = new QTimer;
+    modalDrivers() << timer;
     timer->setInterval(10);
     QObject::connect(timer, &QTimer::timeout, [timer, drive, polls = 0]() mutable {
         if (++polls > 1000) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DialogForms.h"
+#include "FakeClock.h"
 #include "Guard.h"
 #include "GuiTest.h"
 #include "IniSettingsStore.h"
@@ -34,6 +35,7 @@ struct ProgramServices {
     QTemporaryDir settingsFolder;
     tolvan::IniSettingsStore settings;
     tolvan::DialogForms dialogs;
+    FakeClock clock; // no window test waits real seconds between connection attempts
     QList<int> ends;
 };
 
