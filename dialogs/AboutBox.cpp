@@ -43,9 +43,8 @@ void AboutBox::Form_Unload()
 
 void AboutBox::closeEvent(QCloseEvent *event)
 {
+    guard::run([this] { Form_Unload(); }); // while it is still shown
     QDialog::closeEvent(event);
-    if (event->isAccepted())
-        guard::run([this] { Form_Unload(); });
 }
 
 void AboutBox::cmdSysInfo_Click()

@@ -37,13 +37,18 @@ QRect virtualDesktop()
     return all;
 }
 
-// The outer rectangle limited so that the window stays usable and visible.
-QRect limited(QRect frame)
+// The outer rectangle limited so that the window stays usable and visible: a
+// size too small to use is the window's own (layout) size instead.
+QRect limited(QRect frame, const QSize &layoutSize)
 {
     const QList<QScreen *> screens = QGuiApplication::screens();
     if (screens.isEmpty())
         return frame;
     const QRect desktop = virtualDesktop();
+    if (frame.width() < LeastWidth)
+        frame.setWidth(layoutSize.width());
+    if (frame.height() < LeastHeight)
+        frame.setHeight(layoutSize.height());
     frame.setWidth(std::clamp(frame.width(), LeastWidth, std::max(LeastWidth, desktop.width())));
     frame.setHeight(
         std::clamp(frame.height(), LeastHeight, std::max(LeastHeight, desktop.height())));
@@ -118,7 +123,8 @@ bool RestoreWindowPos(QWidget &window, const QString &key)
         return false;
     const QStringList fields = stored.split(u'|');
     const auto field = [&fields](int n) { return pixelsOf(leadingNumber(fields.value(n))); };
-    const QRect frame = limited(QRect(field(0), field(1), field(2), field(3)));
+    const QRect frame =
+        limited(QRect(field(0), field(1), field(2), field(3)), window.frameGeometry().size());
     applyFrame(window, frame);
     if (window.frameGeometry() == window.geometry()) // not framed yet
         new FrameWatch(window, frame);
@@ -127,7 +133,8 @@ bool RestoreWindowPos(QWidget &window, const QString &key)
 
 void SaveWindowPos(QWidget &window, const QString &key)
 {
-    if (window.isMinimized())
+    // A window that was never shown has no place of its own to remember.
+    if (window.isMinimized() || !window.isVisible())
         return;
     const QRect frame = window.frameGeometry();
     const QStringList fields{QString::number(pixelsToTwips(frame.left())),

@@ -15,8 +15,10 @@ QString Engine::scalar(std::string_view sql, const QVariantList &params, const Q
 
 Transaction::Transaction(Engine &engine) : m_engine(engine), m_outermost(engine.m_transactions == 0)
 {
+    // SQLite: take the write lock at once, so that a writer waits (busy timeout)
+    // instead of failing when a reader came between its read and its write.
     if (m_outermost)
-        m_engine.execScript("BEGIN");
+        m_engine.execScript(m_engine.kind() == Engine::Kind::Sqlite ? "BEGIN IMMEDIATE" : "BEGIN");
     ++m_engine.m_transactions;
 }
 

@@ -27,6 +27,7 @@ private slots:
     void roundTrip();
     void storedValues_data();
     void storedValues();
+    void neverShownKeepsTheOldEntry();
     void minimizedKeepsTheOldEntry();
     void maximizedStoredAsItIs();
 
@@ -119,6 +120,7 @@ void TestPlacement::roundTrip()
     store("1500|1200|6000|4500");
     QVERIFY(RestoreWindowPos(*m_window, "Test"));
     QCOMPARE(m_window->frameGeometry(), QRect(100, 80, 400, 300));
+    m_window->show();
     m_window->move(-150, 90); // on a monitor left of the primary one, say
     SaveWindowPos(*m_window, "Test");
     QCOMPARE(stored(), "-2250|1350|6000|4500");
@@ -131,10 +133,12 @@ void TestPlacement::storedValues_data()
     QTest::newRow("not whole pixels") << "1507|1193|6011|4492" << QRect(100, 80, 401, 299);
     QTest::newRow("decimal comma") << "1500,9|1200|6000|4500" << QRect(100, 80, 400, 300);
     QTest::newRow("more than four fields") << "1500|1200|6000|4500|7|x" << QRect(100, 80, 400, 300);
-    QTest::newRow("letters: 0, and a usable size") << "a|b|c|d" << QRect(0, 0, 120, 60);
-    QTest::newRow("fewer than four fields") << "1500|1200" << QRect(100, 80, 120, 60);
-    QTest::newRow("zero size") << "1500|1200|0|0" << QRect(100, 80, 120, 60);
-    QTest::newRow("negative size") << "1500|1200|-6000|-4500" << QRect(100, 80, 120, 60);
+    // A size too small to use: the window's layout size (300 x 200).
+    QTest::newRow("letters: 0, and the layout size") << "a|b|c|d" << QRect(0, 0, 300, 200);
+    QTest::newRow("fewer than four fields") << "1500|1200" << QRect(100, 80, 300, 200);
+    QTest::newRow("zero size") << "1500|1200|0|0" << QRect(100, 80, 300, 200);
+    QTest::newRow("negative size") << "1500|1200|-6000|-4500" << QRect(100, 80, 300, 200);
+    QTest::newRow("small but usable, exactly") << "1500|1200|1800|900" << QRect(100, 80, 120, 60);
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     QTest::newRow("huge size") << "0|0|999999999999|999999999999"
                                << QRect(0, 0, screen.width(), screen.height());
@@ -144,7 +148,7 @@ void TestPlacement::storedValues_data()
     QTest::newRow("off every screen, below")
         << "1500|30000|6000|4500" << QRect(100, screen.height() - 300, 400, 300);
     QTest::newRow("partly visible stays") << "-4500|1500|6000|4500" << QRect(-300, 100, 400, 300);
-    QTest::newRow("not a number at all") << "nan|inf|1e400|-1e400" << QRect(0, 0, 120, 60);
+    QTest::newRow("not a number at all") << "nan|inf|1e400|-1e400" << QRect(0, 0, 300, 200);
 }
 
 void TestPlacement::storedValues()
@@ -154,6 +158,13 @@ void TestPlacement::storedValues()
     store(value);
     QVERIFY(RestoreWindowPos(*m_window, "Test"));
     QCOMPARE(m_window->frameGeometry(), expected);
+}
+
+void TestPlacement::neverShownKeepsTheOldEntry()
+{
+    store("1500|1200|6000|4500");
+    SaveWindowPos(*m_window, "Test"); // closed before it was ever shown
+    QCOMPARE(stored(), "1500|1200|6000|4500");
 }
 
 void TestPlacement::minimizedKeepsTheOldEntry()
