@@ -103,7 +103,7 @@ void ConnectServer()
         session().UserIdent.clear();
         if (isConnected())
             session().Factory->disconnect();
-        forms.quit();
+        forms.quit(1); // a failure, not a cancel
     }
 }
 

@@ -69,6 +69,15 @@ void LoadConnectionSettings()
     state.Port = stored(QStringLiteral("Port"), QStringLiteral("1973"));
     state.Namespace = stored(QStringLiteral("Namespace"), QStringLiteral("TOLVAN"));
     state.ConnectString = connectStringFor(state.ServerAddress, state.Port);
+    // The WJ query may connect and, when the server cannot be reached, show the
+    // server settings, where the user can store them: the dialogs show the
+    // stored values by then, not their design-time texts, so that storing
+    // keeps the login.
+    fillServerForm();
+    if (!state.KeepTypedPassword)
+        LoginForms::current().login().setText(QStringLiteral("BPASSWORT"),
+                                              XorText(stored(QStringLiteral("Passwort"))));
+    LoginForms::current().login().setText(QStringLiteral("BUSER"), stored(QStringLiteral("Name")));
     state.WJ = DBCall(QStringLiteral("S P0=$P(^FA(0),\"`\",2) W P0"));
     state.LoginName = stored(QStringLiteral("Name"));
     Form &login = LoginForms::current().login();

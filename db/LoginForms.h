@@ -30,8 +30,8 @@ public:
     // The idle timer: once started, it closes the connection when it fires.
     virtual void startIdleTimer() = 0;
     virtual void stopIdleTimer() = 0;
-    // The login dialog's "Abbruch": ends the program.
-    [[noreturn]] virtual void quit() = 0;
+    // The login dialog's "Abbruch": ends the program with the status.
+    [[noreturn]] virtual void quit(int status) = 0;
     // Unloads every window, the most recently loaded first.
     virtual void unloadAll() = 0;
 

@@ -80,9 +80,9 @@ void DialogForms::stopIdleTimer()
     forms::server().lockTimer().stop();
 }
 
-void DialogForms::quit()
+void DialogForms::quit(int status)
 {
-    forms::login().BUAusst_Click();
+    forms::login().BUAusst_Click(status);
 }
 
 void DialogForms::unloadAll()

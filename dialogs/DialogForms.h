@@ -26,7 +26,7 @@ public:
     Form &server() override;
     void startIdleTimer() override;
     void stopIdleTimer() override;
-    [[noreturn]] void quit() override;
+    [[noreturn]] void quit(int status) override;
     void unloadAll() override;
 
 private:

@@ -87,10 +87,10 @@ void LoginDialog::BUSpeich_Click()
     setMousePointer(MousePointer::Default);
 }
 
-void LoginDialog::BUAusst_Click()
+void LoginDialog::BUAusst_Click(int status)
 {
     session().UserIdent.clear();
-    UnloadAllForms();
+    UnloadAllForms(status);
 }
 
 void LoginDialog::BUServer_Click()

@@ -23,8 +23,9 @@ public:
     void Sichern();
     // "Anmelden": stores, logs in when the main window is up, hides the dialog.
     void BUSpeich_Click();
-    // "Abbruch": nobody is logged in any more; every window is unloaded and the program ends.
-    [[noreturn]] void BUAusst_Click();
+    // "Abbruch": nobody is logged in any more; every window is unloaded and the
+    // program ends (with status 0 when the user cancels).
+    [[noreturn]] void BUAusst_Click(int status = 0);
 
 protected:
     bool event(QEvent *event) override;

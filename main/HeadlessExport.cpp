@@ -92,16 +92,18 @@ public:
                        << Qt::endl;
               guard::end(LoginRefused);
           }),
-          m_server([] {})
+          m_server([] {}), m_messages(messages)
     {
     }
     Form &login() override { return m_login; }
     Form &server() override { return m_server; }
     void startIdleTimer() override {}
     void stopIdleTimer() override {}
-    void quit() override
+    void quit(int) override
     {
         session().UserIdent.clear();
+        if (session().Factory && !session().Factory->lastConnectError().isEmpty())
+            m_messages << "Ursache: " << session().Factory->lastConnectError() << Qt::endl;
         UnloadAllForms(ServerUnreachable);
     }
     void unloadAll() override {}
@@ -109,6 +111,7 @@ public:
 private:
     FieldForm m_login;
     FieldForm m_server;
+    QTextStream &m_messages;
 };
 
 struct Request {

@@ -52,10 +52,10 @@ public:
     tolvan::Form &server() override { return serverForm; }
     void startIdleTimer() override { idleTimerRunning = true; }
     void stopIdleTimer() override { idleTimerRunning = false; }
-    void quit() override
+    void quit(int status) override
     {
         events << "quit";
-        tolvan::UnloadAllForms();
+        tolvan::UnloadAllForms(status);
     }
     void unloadAll() override { events << "unload"; }
 
