@@ -31,8 +31,28 @@ QString shown(const QString &path)
     return QDir::toNativeSeparators(path);
 }
 
+// The system's reason in German, where it is one of the usual ones.
+QString systemReason(const QString &text)
+{
+    static const std::pair<const char *, const char *> known[] = {
+        {"No such file or directory", "Datei oder Ordner nicht vorhanden"},
+        {"Permission denied", "Zugriff verweigert"},
+        {"Operation not permitted", "Vorgang nicht erlaubt"},
+        {"File name too long", "Dateiname zu lang"},
+        {"No space left on device", "Kein Platz mehr auf dem Datenträger"},
+        {"Read-only file system", "Das Dateisystem ist schreibgeschützt"},
+        {"Disk quota exceeded", "Speicherkontingent überschritten"},
+        {"Is a directory", "Das ist ein Ordner"},
+    };
+    for (const auto &[english, german] : known) {
+        if (text.contains(QLatin1String(english), Qt::CaseInsensitive))
+            return QString::fromUtf8(german);
+    }
+    return text;
+}
+
 // Why a file cannot be opened for writing, as the user can act on it.
-QString openFailure(const QString &path, const QString &systemReason)
+QString openFailure(const QString &path, const QString &reason)
 {
     const QFileInfo file(path);
     const QFileInfo folder(file.absolutePath());
@@ -42,8 +62,11 @@ QString openFailure(const QString &path, const QString &systemReason)
         return QStringLiteral("Der Ordner „%1“ existiert nicht.").arg(shown(folder.filePath()));
     if (file.exists() && !file.isWritable())
         return QStringLiteral("Die Datei ist schreibgeschützt.");
-    return QStringLiteral("Keine Berechtigung zum Schreiben in den Ordner „%1“ (%2).")
-        .arg(shown(folder.filePath()), systemReason);
+    if (!folder.isWritable())
+        return QStringLiteral("Keine Berechtigung zum Schreiben in den Ordner „%1“.")
+            .arg(shown(folder.filePath()));
+    return QStringLiteral("Im Ordner „%1“ lässt sich keine Datei anlegen (%2).")
+        .arg(shown(folder.filePath()), systemReason(reason));
 }
 
 ExportFailed failure(const QString &name, const QString &reason)
@@ -57,7 +80,7 @@ void put(QIODevice &device, QByteArray &block, const QString &name)
     if (device.write(block) != block.size())
         throw failure(name, QStringLiteral("Beim Schreiben ist ein Fehler aufgetreten; der "
                                            "Datenträger ist möglicherweise voll (%1).")
-                                .arg(device.errorString()));
+                                .arg(systemReason(device.errorString())));
     block.clear();
 }
 
@@ -92,15 +115,23 @@ qsizetype writeExportLines(QIODevice &device, const QString &location, const Exp
 
 qsizetype saveExportFile(const QString &path, const QString &location, const ExportRows &rows)
 {
+    const QFileInfo existing(path);
+    // A device or a pipe would be replaced by an ordinary file: refuse it.
+    if (existing.exists() && !existing.isDir() && !existing.isFile())
+        throw failure(path, QStringLiteral("„%1“ ist keine gewöhnliche Datei (ein Gerät oder "
+                                           "eine Pipe).")
+                                .arg(shown(path)));
     QSaveFile file(path);
     file.setDirectWriteFallback(false);
-    if (QFileInfo(path).isDir() || !file.open(QIODevice::WriteOnly))
+    if (existing.isDir() || !file.open(QIODevice::WriteOnly))
         throw failure(path, openFailure(path, file.errorString()));
     const qsizetype lines = writeExportLines(file, location, rows, path);
     if (!file.commit())
         throw failure(path, QStringLiteral("Die fertige Datei konnte nicht an ihren Platz gelegt "
                                            "werden (%1).")
-                                .arg(file.errorString()));
+                                .arg(systemReason(file.errorString())));
+    if (existing.exists()) // the replaced file's permissions stay
+        QFile::setPermissions(path, existing.permissions());
     return lines;
 }
 

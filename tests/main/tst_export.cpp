@@ -165,7 +165,7 @@ void TestExport::deviceFailingAfterSomeBytes()
         QVERIFY2(failed.description().startsWith(
                      "Die Datei „/tmp/x.csv“ konnte nicht geschrieben werden."),
                  qPrintable(failed.description()));
-        QVERIFY(failed.description().contains("No space left on device"));
+        QVERIFY(failed.description().contains("Kein Platz mehr auf dem Datenträger"));
     }
 }
 
@@ -182,6 +182,12 @@ void TestExport::fileReplacedCompletely()
     QCOMPARE(saveExportFile(path, "L", rowsOf({})), 0);
     QCOMPARE(contents(path), QByteArray()); // an empty list replaces it with an empty file
     QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{".csv"});
+
+    // A file readable by its owner only stays so.
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    QCOMPARE(saveExportFile(path, "L", rowsOf({"A\nB\nE\n1"})), 1);
+    QCOMPARE(QFile::permissions(path) & (QFile::ReadOther | QFile::ReadGroup),
+             QFile::Permissions());
 }
 
 void TestExport::fileThatCannotBeWritten_data()
@@ -196,7 +202,9 @@ void TestExport::fileThatCannotBeWritten_data()
                                    << "Keine Berechtigung zum Schreiben in den Ordner";
     QTest::newRow("a folder nobody may write, not even root")
         << "/proc/export.csv"
-        << "Keine Berechtigung zum Schreiben in den Ordner „/proc“";
+        << "Im Ordner „/proc“ lässt sich keine Datei anlegen";
+    QTest::newRow("a device") << "/dev/null"
+                              << "„/dev/null“ ist keine gewöhnliche Datei";
 }
 
 void TestExport::fileThatCannotBeWritten()
