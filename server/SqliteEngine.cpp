@@ -194,6 +194,16 @@ std::unique_ptr<Engine> openSqlite(const QString &path, bool create)
     // possible before the library's first use; later calls change nothing.
     static const bool configured = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0) == SQLITE_OK;
     Q_UNUSED(configured);
+    // Only an SQLite file is opened: an empty or foreign file is left untouched.
+    if (!create) {
+        QFile header(path);
+        if (!header.open(QIODevice::ReadOnly) ||
+            header.read(16) != QByteArray("SQLite format 3", 16))
+            throw ServerError(ServerError::DatabaseFailure,
+                              QStringLiteral("Die Datenbankdatei %1 lässt sich nicht öffnen: Die "
+                                             "Datei ist keine Datenbank")
+                                  .arg(path));
+    }
     sqlite3 *db = nullptr;
     // A connection is used by one thread at a time: no lock around every call.
     const int flags =
@@ -216,6 +226,23 @@ std::unique_ptr<Engine> openSqlite(const QString &path, bool create)
         refuse(QStringLiteral("Die Datei ist schreibgeschützt"));
     // Write-ahead log: readers go on while a writer loads data, and see the old
     // data until it commits. Needs a folder in which the log can be created.
+    // A database that is not TOLVAN's keeps its journal mode.
+    if (!create) {
+        sqlite3_stmt *ours = nullptr;
+        const bool tolvan =
+            sqlite3_prepare_v2(db,
+                               "SELECT 1 FROM sqlite_master WHERE type = 'table' AND "
+                               "name = 'tolvan_meta'",
+                               -1, &ours, nullptr) == SQLITE_OK &&
+            sqlite3_step(ours) == SQLITE_ROW;
+        const int code = sqlite3_errcode(db);
+        sqlite3_finalize(ours);
+        if (!tolvan) {
+            if (code != SQLITE_OK && code != SQLITE_DONE && code != SQLITE_ROW)
+                refuse(meaning(sqlite3_extended_errcode(db)));
+            return std::make_unique<SqliteEngine>(db);
+        }
+    }
     sqlite3_stmt *walMode = nullptr;
     QByteArray journal;
     if (sqlite3_prepare_v2(db, "PRAGMA journal_mode = WAL", -1, &walMode, nullptr) == SQLITE_OK &&

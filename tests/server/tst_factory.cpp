@@ -149,10 +149,25 @@ void TestFactory::connectFailsOnMissingOrForeignFiles()
     QCOMPARE(check.readAll(), "Dies ist keine Datenbank.\n");
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"notes.txt"});
 
-    auto other = openSqlite(dir.filePath("other.db"), true);
-    other->execScript("CREATE TABLE t (x TEXT)");
+    const QString empty = dir.filePath("leer.db");
+    QFile(empty).open(QIODevice::WriteOnly);
+    qputenv("TOLVAN_DATABASE", empty.toLocal8Bit());
+    QVERIFY(!m_factory.connect(m_db.connectString()));
+    QVERIFY2(m_factory.lastConnectError().contains("keine Datenbank"),
+             qPrintable(m_factory.lastConnectError()));
+    QCOMPARE(QFileInfo(empty).size(), 0);
+
+    {
+        auto other = openSqlite(dir.filePath("other.db"), true);
+        other->execScript("PRAGMA journal_mode = DELETE");
+        other->execScript("CREATE TABLE t (x TEXT)");
+    }
     qputenv("TOLVAN_DATABASE", dir.filePath("other.db").toLocal8Bit());
     QVERIFY(!m_factory.connect(m_db.connectString()));
+    m_factory.disconnect();
+    // Nothing created beside the foreign files, their journal mode unchanged.
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files),
+             QStringList({"leer.db", "notes.txt", "other.db"}));
     qputenv("TOLVAN_DATABASE", database);
 }
 
