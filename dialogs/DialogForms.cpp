@@ -5,7 +5,11 @@
 #include "LoginDialog.h"
 #include "ServerDialog.h"
 
+#include <QDialog>
+#include <QEvent>
+#include <QEventLoop>
 #include <QLineEdit>
+#include <QSet>
 #include <QTimer>
 #include <functional>
 
@@ -28,8 +32,7 @@ public:
         QDialog &dialog = m_dialog();
         if (dialog.parentWidget())
             dialog.setParent(nullptr, dialog.windowFlags());
-        dialog.exec(); // returns when the dialog is hidden
-        guard::unwindIfEnded();
+        showModally(dialog);
     }
     void hide() override { m_dialog().hide(); }
     bool isVisible() override { return m_dialog().isVisible(); }
@@ -50,6 +53,55 @@ QLineEdit &lineEdit(QWidget &dialog, const QString &name)
 void SelectAll(QLineEdit &field)
 {
     field.setSelection(0, int(field.text().size()));
+}
+
+namespace {
+
+// Ends a nested event loop when the watched dialog is hidden or gone.
+class UntilHidden : public QObject {
+public:
+    UntilHidden(QDialog &dialog, QEventLoop &loop) : m_loop(loop)
+    {
+        dialog.installEventFilter(this);
+        connect(&dialog, &QObject::destroyed, &loop, &QEventLoop::quit);
+    }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Hide)
+            m_loop.quit();
+        return false;
+    }
+
+private:
+    QEventLoop &m_loop;
+};
+
+QSet<QDialog *> &inExec()
+{
+    static QSet<QDialog *> dialogs;
+    return dialogs;
+}
+
+} // namespace
+
+void showModally(QDialog &dialog)
+{
+    if (!inExec().contains(&dialog)) {
+        inExec().insert(&dialog);
+        QDialog *running = &dialog;
+        dialog.exec(); // returns when the dialog is hidden
+        inExec().remove(running);
+    } else {
+        dialog.setWindowModality(Qt::ApplicationModal);
+        dialog.show();
+        QEventLoop loop;
+        UntilHidden watch(dialog, loop);
+        if (dialog.isVisible())
+            loop.exec();
+    }
+    guard::unwindIfEnded();
 }
 
 DialogForms::DialogForms()

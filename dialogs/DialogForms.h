@@ -4,6 +4,7 @@
 
 #include <memory>
 
+class QDialog;
 class QLineEdit;
 class QWidget;
 
@@ -14,6 +15,11 @@ QLineEdit &lineEdit(QWidget &dialog, const QString &name);
 
 // Selects the field's whole text without moving the focus.
 void SelectAll(QLineEdit &field);
+
+// Shows the dialog modally and returns once it is hidden again. Also when its
+// own modal showing further down the stack already ended by a hide (the user
+// closed it while a connection attempt ran): it is shown again and waited for.
+void showModally(QDialog &dialog);
 
 // The login and server settings dialogs and the idle timer, as the database
 // access layer reaches them.

@@ -98,8 +98,7 @@ void LoginDialog::BUServer_Click()
     ServerDialog &server = forms::server();
     if (server.parentWidget() != this)
         server.setParent(this, server.windowFlags());
-    server.exec(); // returns when the dialog is hidden
-    guard::unwindIfEnded();
+    showModally(server);
 }
 
 void LoginDialog::Form_Activate()

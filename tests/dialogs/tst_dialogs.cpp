@@ -41,6 +41,7 @@ private slots:
     void storingServerSettingsReconnects();
     void serverDialogKeys();
     void serverButtonShowsTheSettingsOwned();
+    void settingsHiddenDuringFailedAttemptsComeBack();
     void idleTimerClosesTheConnection();
 
 private:
@@ -344,6 +345,45 @@ void TestDialogs::serverButtonShowsTheSettingsOwned()
     QVERIFY(modal);
     QVERIFY(forms::server().isHidden());
     QVERIFY(login.isVisible());
+}
+
+void TestDialogs::settingsHiddenDuringFailedAttemptsComeBack()
+{
+    // From the login dialog's "Server": unreachable data stored; while the
+    // attempts run, the user leaves with "Zurück"; after the first series the
+    // settings come back (not a recursive modal showing that shows nothing).
+    LoginDialog &login = forms::login();
+    login.show();
+    int shownAgain = 0;
+    const auto answerAgain = [&](QWidget *again) {
+        shownAgain += again == &forms::server() ? 1 : 0;
+        m_messages.expect(MessageAnswer::Ok); // the second series fails too
+        QTest::mouseClick(child(again, "BUZurück"), Qt::LeftButton);
+        return true;
+    };
+    testing::services->clock.duringWait = [&] {
+        if (!forms::server().isVisible() || shownAgain > 0)
+            return;
+        QTest::mouseClick(child(&forms::server(), "BUZurück"), Qt::LeftButton);
+        testing::whenModal(answerAgain);
+    };
+    testing::whenModal([&](QWidget *modal) {
+        if (modal != &forms::server())
+            return false;
+        m_messages.expect(MessageAnswer::Yes);
+        clickEdit();
+        serverField("BSERVERIP")->setText("127.0.0.1");
+        serverField("BPORT")->setText("1");
+        m_messages.expect(MessageAnswer::Yes);
+        m_messages.expect(MessageAnswer::Ok); // the first series failed
+        clickEdit();
+        return true;
+    });
+    QTest::mouseClick(child(&login, "BUServer"), Qt::LeftButton);
+    testing::services->clock.duringWait = nullptr;
+    QCOMPARE(shownAgain, 1);
+    QCOMPARE(testing::services->ends, QList<int>{1});
+    QCOMPARE(m_messages.shown.size(), 4);
 }
 
 void TestDialogs::idleTimerClosesTheConnection()
