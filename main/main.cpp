@@ -13,8 +13,27 @@
 
 #include <QApplication>
 #include <QTextStream>
+#include <cstdio>
+#include <cstdlib>
 
 namespace {
+
+const char *const NoDisplay =
+    "TOLVAN Dravonik-Export braucht eine grafische Sitzung (keine Anzeige gefunden).\n"
+    "Ohne Fenster schreibt \"tolvan-dravonik-export --export DATEI --supplier NUMMER "
+    "--location TEXT\" die Exportdatei; mehr mit --help.\n";
+
+// Qt ends the program when its window system cannot be reached (a DISPLAY that
+// names no server, say); it says so in German before that.
+void reportMissingDisplay(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type == QtFatalMsg && (message.contains(QLatin1String("platform plugin")) ||
+                               message.contains(QLatin1String("connect to display")))) {
+        std::fputs(NoDisplay, stderr);
+        std::_Exit(1);
+    }
+    std::fprintf(stderr, "%s\n", qPrintable(message));
+}
 
 int exportWithoutWindow(int argc, char *argv[])
 {
@@ -37,15 +56,13 @@ int main(int argc, char *argv[])
     if (tolvan::headless::isRequested(arguments))
         return exportWithoutWindow(argc, argv);
     if (!tolvan::hasGraphicalSession()) {
-        QTextStream(stderr)
-            << "TOLVAN Dravonik-Export braucht eine grafische Sitzung (keine Anzeige gefunden: "
-               "DISPLAY und WAYLAND_DISPLAY sind leer).\n"
-               "Ohne Fenster schreibt \"tolvan-dravonik-export --export DATEI --supplier NUMMER "
-               "--location TEXT\" die Exportdatei; mehr mit --help.\n";
+        std::fputs(NoDisplay, stderr);
         return 1;
     }
 
+    const QtMessageHandler previous = qInstallMessageHandler(reportMissingDisplay);
     QApplication app(argc, argv);
+    qInstallMessageHandler(previous);
     tolvan::prepareApplication(app);
     tolvan::QtMessageBoxes messageBoxes;
     tolvan::MessageBoxes::install(&messageBoxes);

@@ -26,6 +26,11 @@ trap cleanup EXIT
 no_display=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$program" 2>&1) && {
     echo "started without a display"; exit 1; }
 grep -q "braucht eine grafische Sitzung" <<<"$no_display" || { echo "$no_display"; exit 1; }
+# A display that names no server: the same, not Qt's abort.
+status=0
+no_server=$(env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY=:77 "$program" 2>&1) || status=$?
+[ "$status" -eq 1 ] && grep -q "braucht eine grafische Sitzung" <<<"$no_server" ||
+    { echo "$no_server (status $status)"; exit 1; }
 
 Xvfb -displayfd 5 -screen 0 1280x1024x24 -nolisten tcp -noreset 5>"$work/display" 2>/dev/null &
 xvfb_pid=$!
