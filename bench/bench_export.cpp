@@ -10,13 +10,13 @@
 // database "tolvan"; it is created and loaded only when it holds no TOLVAN
 // schema yet, or with --force.
 
+#include "BenchSupport.h"
 #include "Connecting.h"
 #include "DemoData.h"
 #include "Engine.h"
 #include "FakeMessageBoxes.h"
 #include "IniSettingsStore.h"
 #include "MainWindow.h"
-#include "Memory.h"
 #include "ProgramTest.h"
 #include "ReportList.h"
 #include "SaveDialog.h"
@@ -56,23 +56,7 @@ QString shellQuery()
 
 double shell(const Target &target, const QString &file)
 {
-    QProcess process;
-    QElapsedTimer timer;
-    timer.start();
-    if (target.isServer()) {
-        process.start(QStringLiteral("psql"),
-                      {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-h"),
-                       target.server, QStringLiteral("-p"), QString::number(target.port),
-                       QStringLiteral("-d"), QStringLiteral("tolvan"), QStringLiteral("-c"),
-                       QStringLiteral("\\copy (%1) TO '%2' CSV").arg(shellQuery(), file)});
-    } else {
-        process.setStandardOutputFile(file);
-        process.start(QStringLiteral("sqlite3"),
-                      {QStringLiteral("-csv"), target.file, shellQuery()});
-    }
-    if (!process.waitForFinished(600000) || process.exitCode() != 0)
-        qFatal("the shell failed: %s", process.readAllStandardError().constData());
-    return seconds(timer);
+    return shellSeconds(target, shellQuery(), file);
 }
 
 class AnswerSave : public SaveDialog {

@@ -6,10 +6,10 @@
 // The database is created with tolvan-db's demo data (supplier 999 with N
 // articles) unless it already holds them.
 
+#include "BenchSupport.h"
 #include "DemoData.h"
 #include "Engine.h"
 #include "Factory.h"
-#include "Memory.h"
 #include "Schema.h"
 #include "Target.h"
 
@@ -65,23 +65,7 @@ Run component(const Target &target)
 
 double shell(const Target &target)
 {
-    QProcess process;
-    process.setStandardOutputFile(QProcess::nullDevice());
-    QElapsedTimer timer;
-    timer.start();
-    if (target.isServer()) {
-        process.start(QStringLiteral("psql"),
-                      {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-h"),
-                       target.server, QStringLiteral("-p"), QString::number(target.port),
-                       QStringLiteral("-d"), target.nameSpace.toLower(), QStringLiteral("-c"),
-                       QStringLiteral("COPY (%1) TO STDOUT CSV").arg(QLatin1String(ShellQuery))});
-    } else {
-        process.start(QStringLiteral("sqlite3"),
-                      {QStringLiteral("-csv"), target.file, QLatin1String(ShellQuery)});
-    }
-    if (!process.waitForFinished(600000) || process.exitCode() != 0)
-        qFatal("the shell failed: %s", process.readAllStandardError().constData());
-    return double(timer.nsecsElapsed()) / 1e9;
+    return shellSeconds(target, QLatin1String(ShellQuery), QProcess::nullDevice());
 }
 
 // Makes the database hold `articles` generated articles. It drops and loads

@@ -109,15 +109,6 @@ QString version(Engine &engine)
                           : QString();
 }
 
-bool isTolvanDatabase(Engine &engine)
-{
-    try {
-        return version(engine) == QLatin1String(Version);
-    } catch (const ServerError &) {
-        return false; // not a database at all, e.g. a text file
-    }
-}
-
 QString problem(Engine &engine)
 {
     const QString found = version(engine);

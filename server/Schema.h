@@ -11,7 +11,6 @@ namespace schema {
 // The version written to tolvan_meta; a database without it is no TOLVAN database.
 inline constexpr auto Version = "2";
 
-bool isTolvanDatabase(Engine &engine);
 // Why the program cannot use the database (not a TOLVAN database, an older
 // schema), or "" when it can. Raises ServerError when the file cannot be read.
 QString problem(Engine &engine);
