@@ -1,0 +1,142 @@
+# What the Windows build needs besides mingw-w64: Qt for Windows, SQLite and libpq,
+# each built once per machine from Debian's own source packages and kept by version
+# in a cache folder. Sourced by scripts/windows-build.sh; WIN_DEPS names the cache.
+#
+#   Qt:     a prebuilt archive where one is given (TOLVAN_QT_MINGW_ARCHIVE, or the
+#           shared folder beside the checkout), else built from qt6-base's source
+#           (about an hour on 2 cores, once).
+#   SQLite: the amalgamation of Debian's sqlite3 source, a static library.
+#   libpq:  src/interfaces/libpq of Debian's postgresql-15 source, a DLL, without
+#           OpenSSL, readline, zlib and ICU.
+
+WIN_DEPS=${TOLVAN_WIN_DEPS:-${XDG_CACHE_HOME:-$HOME/.cache}/tolvan/win64}
+WIN_TOOLCHAIN=$PWD/cmake/mingw64-posix.cmake
+WIN_HOST=x86_64-w64-mingw32
+
+installed_version() {
+    dpkg-query -W -f='${Version}' "$1"
+}
+
+# apt-get source needs deb-src lines; add them beside the deb lines this machine uses.
+ensure_deb_src() {
+    grep -rqs '^Types:.*deb-src\|^deb-src ' /etc/apt/sources.list /etc/apt/sources.list.d/ && return 0
+    local sudo=()
+    [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+    echo "Quellpakete: deb-src-Zeilen werden in /etc/apt/sources.list.d/tolvan-deb-src.sources ergänzt"
+    sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources |
+        "${sudo[@]}" tee /etc/apt/sources.list.d/tolvan-deb-src.sources >/dev/null
+    "${sudo[@]}" apt-get update -q >/dev/null
+}
+
+# Unpacks Debian's source of PACKAGE into ./src, at VERSION where the mirror has it,
+# else at the newest version it has (a security update's source may be missing);
+# prints the version unpacked.
+fetch_source() {
+    ensure_deb_src
+    local version
+    for version in "$2" $(apt-cache showsrc "$1" | sed -n 's/^Version: //p' | sort -rV); do
+        if apt-get source -q --download-only "$1=$version" >/dev/null 2>&1; then
+            # (the mirror's keyring is not installed: dpkg-source warns that it cannot check)
+            dpkg-source -x "$(ls "$1"_*.dsc | head -n 1)" src >/dev/null 2>&1 || return 1
+            echo "$version"
+            return 0
+        fi
+        rm -f "$1"_*
+    done
+    echo "Die Quellen von $1 sind auf dem Paketspiegel nicht zu finden." >&2
+    return 1
+}
+
+win_qt() {
+    local prefix=$WIN_DEPS/qt6-base-6.4.2
+    [ -f "$prefix/lib/cmake/Qt6/qt.toolchain.cmake" ] || win_qt_unpack_or_build "$prefix" || return 1
+    # Qt's German texts ("Ja", "Nein") are the same files on every platform: Debian's.
+    if [ ! -f "$prefix/translations/qtbase_de.qm" ]; then
+        mkdir -p "$prefix/translations"
+        cp /usr/share/qt6/translations/qtbase_de.qm "$prefix/translations/"
+    fi
+    WIN_QT=$prefix
+}
+
+win_qt_unpack_or_build() {
+    local prefix=$1
+    local archive=${TOLVAN_QT_MINGW_ARCHIVE:-$PWD/../shared/qt6-mingw/qt6-base-6.4.2-x86_64-w64-mingw32.tar.xz}
+    local work
+    work=$(mktemp -d)
+    if [ -f "$archive" ]; then
+        echo "Qt für Windows: $archive wird ausgepackt"
+        tar -xJf "$archive" -C "$work"
+        mkdir -p "$WIN_DEPS"
+        rm -rf "$prefix"
+        mv "$work/qt6-mingw" "$prefix"
+    elif [ "${TOLVAN_BUILD_QT:-}" = 1 ]; then
+        echo "Qt für Windows wird aus Debians qt6-base-Quellen gebaut (etwa eine Stunde)"
+        (cd "$work" && fetch_source qt6-base "$(installed_version qt6-base-dev)" >/dev/null) || return 1
+        mkdir -p "$work/build"
+        local root=$PWD
+        (cd "$work/build" && QTSRC=$work/src PREFIX=$prefix "$root/scripts/qt6-mingw-configure.sh" &&
+            cmake --build . && cmake --install .) >"$work/qt-build.log" 2>&1 ||
+            { tail -n 40 "$work/qt-build.log" >&2; rm -rf "$work"; return 1; }
+    else
+        rm -rf "$work"
+        echo "Kein Qt für Windows: scripts/windows-build.sh --build-qt baut es aus Debians Quellen (etwa eine Stunde)." >&2
+        return 1
+    fi
+    rm -rf "$work"
+}
+
+win_sqlite() {
+    local version
+    version=$(installed_version libsqlite3-dev)
+    local prefix=$WIN_DEPS/sqlite3-$version
+    [ -f "$prefix/lib/libsqlite3.a" ] && { WIN_SQLITE=$prefix; return 0; }
+    echo "SQLite $version für Windows wird gebaut"
+    local work
+    work=$(mktemp -d)
+    # (a subshell on the left of || ignores set -e: every step is checked)
+    if ! (
+        cd "$work" && fetch_source sqlite3 "$version" >/dev/null &&
+            mkdir bld && cd bld && ../src/configure >/dev/null && make -s sqlite3.c >/dev/null &&
+            $WIN_HOST-gcc-posix -O2 -DSQLITE_THREADSAFE=1 -c sqlite3.c &&
+            $WIN_HOST-ar rcs libsqlite3.a sqlite3.o &&
+            mkdir -p "$prefix/lib" "$prefix/include" &&
+            cp libsqlite3.a "$prefix/lib/" && cp sqlite3.h "$prefix/include/"
+    ); then
+        rm -rf "$work" "$prefix"
+        echo "SQLite für Windows ließ sich nicht bauen." >&2
+        return 1
+    fi
+    rm -rf "$work"
+    WIN_SQLITE=$prefix
+}
+
+win_libpq() {
+    local version
+    version=$(installed_version libpq-dev)
+    local prefix=$WIN_DEPS/libpq-$version
+    # (libpq's import library is lib/libpq.a, its DLL bin/libpq.dll)
+    [ -f "$prefix/bin/libpq.dll" ] && { WIN_LIBPQ=$prefix; return 0; }
+    echo "libpq $version für Windows wird gebaut (aus der Quelle dieser Version oder der neuesten, die der Spiegel hat)"
+    local work
+    work=$(mktemp -d)
+    if ! (
+        cd "$work" && version=$(fetch_source postgresql-15 "$version") && cd src &&
+            ./configure --host=$WIN_HOST CC=$WIN_HOST-gcc-posix --without-readline --without-zlib \
+                --without-icu --without-openssl --prefix="$prefix" >/dev/null &&
+            make -s -C src/interfaces/libpq -j"$(nproc)" install >/dev/null 2>&1 &&
+            cp src/include/postgres_ext.h src/include/pg_config_ext.h "$prefix/include/" &&
+            rm -f "$prefix/lib/libpq.dll" && echo "$version" >"$prefix/source-version" &&
+            $WIN_HOST-strip --strip-unneeded "$prefix/bin/libpq.dll"
+    ); then
+        rm -rf "$work" "$prefix"
+        echo "libpq für Windows ließ sich nicht bauen." >&2
+        return 1
+    fi
+    rm -rf "$work"
+    WIN_LIBPQ=$prefix
+}
+
+# Everything, or a one-line reason and status 1.
+win_deps() {
+    win_qt && win_sqlite && win_libpq
+}

@@ -1,0 +1,22 @@
+# A throwaway wine prefix for the Windows programs' tests, stopped and removed
+# by stop_wine. Sourced by scripts/windows-build.sh after windows-deps.sh.
+
+WINE_HOME=
+
+start_wine() {
+    WINE_HOME=$(mktemp -d /tmp/tolvan-wine.XXXXXX)
+    export WINEPREFIX=$WINE_HOME/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    # Wine hands no Unix QT_* variable to a Windows program; WINEQT_* arrive as QT_*.
+    export WINEQT_QPA_PLATFORM=offscreen WINEQT_FORCE_STDERR_LOGGING=1
+    export WINEPATH="$WIN_QT/bin;$WIN_LIBPQ/bin;/usr/lib/gcc/x86_64-w64-mingw32/12-posix;/usr/x86_64-w64-mingw32/lib"
+    mkdir -p "$WINEPREFIX"
+    /usr/lib/wine/wineserver -p
+    (unset DISPLAY; wine cmd.exe /c exit) >/dev/null 2>&1
+}
+
+stop_wine() {
+    [ -n "$WINE_HOME" ] || return 0
+    /usr/lib/wine/wineserver -k 2>/dev/null || true
+    rm -rf "$WINE_HOME"
+    WINE_HOME=
+}

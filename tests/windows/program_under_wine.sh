@@ -1,0 +1,106 @@
+#!/usr/bin/env bash
+# The Windows programs under wine against the Linux programs of the same tree:
+# the export without a window writes the same bytes and ends with the same exit
+# statuses, the console companion answers in cmd, and the installer installs,
+# runs and uninstalls silently.
+#
+#   program_under_wine.sh LINUX_PROGRAM LINUX_TOLVAN_DB WINDOWS_BUILD INSTALLER
+#
+# Needs a started wine prefix (scripts/wine.sh). Prints "N passed, N failed".
+set -uo pipefail
+linux_program=$1 linux_db=$2 win=$3 installer=$4
+
+work=$(mktemp -d /tmp/tolvan-wine-checks.XXXXXX)
+trap 'rm -rf "$work"' EXIT
+passed=0 failed=0
+check() { # NAME CONDITION...
+    local name=$1
+    shift
+    if "$@"; then
+        passed=$((passed + 1))
+    else
+        failed=$((failed + 1))
+        echo "FAIL: $name" >&2
+    fi
+}
+same_file() { cmp -s "$1" "$2" || { echo "  $1 and $2 differ" >&2; return 1; }; }
+winpath() { winepath -w "$1" 2>/dev/null; }
+
+# One demo database, read by both programs (the Linux tool makes it).
+database=$work/demo.db
+"$linux_db" demo --database "$database" >/dev/null
+
+# --- the export without a window, same bytes and statuses -----------------------
+# CASE: name, then the program's arguments after the export file.
+cases=(
+    "ok|--supplier 100 --location Regal 7|1 0 DEMO demo"
+    "umlauts|--supplier 200 --location Lager Süd|1 0 DEMO demo"
+    "no articles|--supplier 400 --location X|1 0 DEMO demo"
+    "wrong password|--supplier 100 --location X|1 0 DEMO falsch"
+    "unknown supplier|--supplier 999999 --location X|1 0 DEMO demo"
+    "wrong call|--supplier|1 0 DEMO demo"
+)
+for entry in "${cases[@]}"; do
+    IFS='|' read -r name options login <<<"$entry"
+    read -r -a login_fields <<<"$login"
+    # The location may hold a blank: --location takes the rest of the options text.
+    option_args=()
+    if [[ $options == *"--location "* ]]; then
+        option_args=(${options%%--location *} --location "${options#*--location }")
+    else
+        option_args=($options)
+    fi
+    TOLVAN_DATABASE=$database "$linux_program" --export "$work/linux-case.csv" \
+        "${option_args[@]}" "${login_fields[@]}" >"$work/linux.out" 2>"$work/linux.err"
+    linux_status=$?
+    TOLVAN_DATABASE=$(winpath "$database") wine "$win/main/tolvan-dravonik-export.exe" \
+        --export "$(winpath "$work")\\win-case.csv" "${option_args[@]}" "${login_fields[@]}" \
+        >"$work/win.out" 2>"$work/win.err"
+    win_status=$?
+    check "$name: exit status $linux_status on Linux, $win_status under wine" [ "$linux_status" = "$win_status" ]
+done
+
+# The file of a successful run, byte for byte.
+TOLVAN_DATABASE=$database "$linux_program" --export "$work/linux.csv" --supplier 200 \
+    --location 'Lager Süd' 1 0 DEMO demo 2>/dev/null
+TOLVAN_DATABASE=$(winpath "$database") wine "$win/main/tolvan-dravonik-export.exe" \
+    --export "$(winpath "$work")\\win.csv" --supplier 200 --location 'Lager Süd' 1 0 DEMO demo 2>/dev/null
+check "export bytes equal" same_file "$work/linux.csv" "$work/win.csv"
+check "export not empty" test -s "$work/win.csv"
+
+# --- the console companion in cmd: cmd prefers the .com when the extension is left out
+(cd "$win/main" && TOLVAN_DATABASE=$(winpath "$database") wine cmd /c \
+    "tolvan-dravonik-export --export $(winpath "$work")\\cmd.csv --supplier 100 --location Regal 1 0 DEMO demo" \
+    >"$work/cmd.out" 2>&1)
+cmd_status=$?
+check "cmd: the console companion exits 0" [ "$cmd_status" = 0 ]
+check "cmd: the console companion writes the file" test -s "$work/cmd.csv"
+(cd "$win/main" && wine cmd /c "tolvan-dravonik-export --export x.csv --supplier 100 1 0 DEMO demo" \
+    >"$work/cmd-wrong.out" 2>&1)
+check "cmd: a wrong call exits 2" [ $? = 2 ]
+
+# --- the installer: silent install, use, silent uninstall --------------------------
+program_files=$(wine cmd /c 'echo %ProgramW6432%' 2>/dev/null | tr -d '\r')
+installed=$(winepath -u "$program_files\\TOLVAN\\Dravonik-Export" 2>/dev/null)
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\TOLVAN-Dravonik-Export'
+wine "$installer" /S
+wineserver -w
+check "installer: program installed" test -f "$installed/tolvan-dravonik-export.exe"
+check "installer: console companion installed" test -f "$installed/tolvan-dravonik-export.com"
+check "installer: uninstall key" wine reg query "$uninstall_key" /reg:64
+installed_db=$work/installed.db
+wine "$installed/tolvan-db.exe" demo --database "$(winpath "$installed_db")" >/dev/null 2>&1
+check "installed tolvan-db makes the demo database" test -s "$installed_db"
+TOLVAN_DATABASE=$(winpath "$installed_db") wine "$installed/tolvan-dravonik-export.exe" \
+    --export "$(winpath "$work")\\installed.csv" --supplier 200 --location 'Lager Süd' 1 0 DEMO demo 2>/dev/null
+check "installed program exports the same bytes" same_file "$work/linux.csv" "$work/installed.csv"
+# The uninstaller copies itself and returns at once: _?= makes it run in place.
+wine "$installed/uninstall.exe" /S "_?=$program_files\\TOLVAN\\Dravonik-Export"
+wineserver -w
+rm -f "$installed/uninstall.exe"
+rmdir "$installed" "$(dirname "$installed")" 2>/dev/null
+check "uninstaller: no program files left" test ! -e "$installed"
+check "uninstaller: no uninstall key left" bash -c "! wine reg query '$uninstall_key' /reg:64 >/dev/null 2>&1"
+
+echo "$passed passed, $failed failed"
+[ "$failed" = 0 ]
