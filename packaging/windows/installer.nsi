@@ -3,7 +3,8 @@
 ; makensis -DVERSION=1.0 -DSTAGE=<folder with the files> -DOUTFILE=<setup.exe>
 ;          -DFILES=<File lines> -DUNFILES=<Delete lines>   (scripts/windows-build.sh writes both)
 
-Unicode true
+; A 64-bit installer: it runs where the programs run, wine64 included.
+Target amd64-unicode
 SetCompressor /SOLID lzma
 RequestExecutionLevel admin
 

@@ -84,22 +84,27 @@ program_files=$(wine cmd /c 'echo %ProgramW6432%' 2>/dev/null | tr -d '\r')
 installed=$(winepath -u "$program_files\\TOLVAN\\Dravonik-Export" 2>/dev/null)
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\TOLVAN-Dravonik-Export'
 wine "$installer" /S
-wineserver -w
 check "installer: program installed" test -f "$installed/tolvan-dravonik-export.exe"
 check "installer: console companion installed" test -f "$installed/tolvan-dravonik-export.com"
 check "installer: uninstall key" wine reg query "$uninstall_key" /reg:64
+start_menu=$(winepath -u "$(wine cmd /c 'echo %ProgramData%' 2>/dev/null | tr -d '\r')\Microsoft\Windows\Start Menu\Programs\TOLVAN")
+check "installer: Start-menu entry" test -f "$start_menu/TOLVAN Dravonik-Export.lnk"
 installed_db=$work/installed.db
 wine "$installed/tolvan-db.exe" demo --database "$(winpath "$installed_db")" >/dev/null 2>&1
 check "installed tolvan-db makes the demo database" test -s "$installed_db"
 TOLVAN_DATABASE=$(winpath "$installed_db") wine "$installed/tolvan-dravonik-export.exe" \
     --export "$(winpath "$work")\\installed.csv" --supplier 200 --location 'Lager Süd' 1 0 DEMO demo 2>/dev/null
 check "installed program exports the same bytes" same_file "$work/linux.csv" "$work/installed.csv"
-# The uninstaller copies itself and returns at once: _?= makes it run in place.
-wine "$installed/uninstall.exe" /S "_?=$program_files\\TOLVAN\\Dravonik-Export"
-wineserver -w
-rm -f "$installed/uninstall.exe"
-rmdir "$installed" "$(dirname "$installed")" 2>/dev/null
+# The uninstaller copies itself to the temporary folder, starts the copy and
+# returns at once (wine quotes "_?=C:\Program Files\…", which then goes unseen):
+# wait for the copy to end.
+wine "$installed/uninstall.exe" /S
+for _ in $(seq 600); do
+    pgrep -f 'Un_[A-Z]\.exe' >/dev/null || [ -e "$installed/uninstall.exe" ] || break
+    sleep 0.1
+done
 check "uninstaller: no program files left" test ! -e "$installed"
+check "uninstaller: no Start-menu entry left" test ! -e "$start_menu"
 check "uninstaller: no uninstall key left" bash -c "! wine reg query '$uninstall_key' /reg:64 >/dev/null 2>&1"
 
 echo "$passed passed, $failed failed"
