@@ -22,8 +22,14 @@ public:
     explicit Parameters(const QVariantList &params)
     {
         m_texts.reserve(params.size());
-        for (const QVariant &value : params)
+        for (const QVariant &value : params) {
             m_texts.push_back(value.isNull() ? QByteArray() : value.toString().toUtf8());
+            // libpq would send the text only up to its NUL: refuse instead of cutting.
+            if (m_texts.back().contains('\0'))
+                throw ServerError(ServerError::DatabaseFailure,
+                                  QStringLiteral("Datenbankfehler: Ein Text mit dem Zeichen NUL "
+                                                 "lässt sich nicht speichern"));
+        }
         for (int i = 0; i < params.size(); ++i)
             m_values.push_back(params.at(i).isNull() ? nullptr : m_texts[i].constData());
     }
@@ -264,6 +270,13 @@ public:
         const auto status = PQresultStatus(result.get());
         if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
             fail(m_conn, "exec");
+    }
+
+    // Readers and writers of different rows never wait for each other here.
+    bool execUnlessBusy(std::string_view sql, const QVariantList &params) override
+    {
+        exec(sql, params);
+        return true;
     }
 
     void execScript(std::string_view sql) override

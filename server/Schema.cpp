@@ -153,6 +153,22 @@ void drop(Engine &engine)
     transaction.commit();
 }
 
+void clear(Engine &engine)
+{
+    Transaction transaction(engine);
+    for (const char *table : Tables) {
+        const std::string_view name(table);
+        if (name != "connection_log" && name != "tolvan_meta")
+            engine.execScript(std::string("DELETE FROM ") + table);
+    }
+    transaction.commit();
+}
+
+void analyze(Engine &engine)
+{
+    engine.execScript("ANALYZE");
+}
+
 bool hasData(Engine &engine)
 {
     for (const char *table : Tables) {

@@ -32,7 +32,8 @@ void expectArguments(const QString &member, const QVariantList &args, int count)
 // other texts stay as they are.
 QString canonicalKey(const QString &text)
 {
-    static const QRegularExpression number(QStringLiteral("^[0-9]+(\\.[0-9]*)?$"));
+    static const QRegularExpression number(
+        QRegularExpression::anchoredPattern(QStringLiteral("[0-9]+(\\.[0-9]*)?")));
     return number.match(text).hasMatch() ? canonicalNumber(text) : text;
 }
 
@@ -150,16 +151,31 @@ const char *const SupplierNameSql =
     "SELECT name FROM supplier WHERE firm = $1 AND supplier_no = $2";
 
 // One column per row: article number, description, EAN and quantity joined by
-// line feeds, in article-number order. Articles without a stock row count 0;
-// a branch that does not exist in the firm has no list at all.
-const char *const StockListSql =
-    "SELECT a.article_no || '\n' || a.description || '\n' || a.ean || '\n' || "
-    "COALESCE(s.quantity, 0) "
-    "FROM branch b JOIN article a ON a.firm = b.firm "
-    "LEFT JOIN stock s "
-    "ON s.firm = a.firm AND s.branch = b.branch AND s.article_no = a.article_no "
-    "WHERE b.firm = $1 AND b.branch = $2 AND a.supplier_no = $3 "
-    "ORDER BY a.article_no";
+// line feeds, in the order of the article number's bytes. A line feed or
+// carriage return inside a value becomes a blank, so that every row keeps its
+// four fields. Articles without a stock row count 0; a branch that does not
+// exist in the firm has no list at all. Each article's stock is looked up by
+// the stock table's primary key, so the plan is the same with or without the
+// engine's statistics.
+std::string stockListSql(Engine::Kind kind)
+{
+    const auto oneLine = [](const char *value) {
+        return QStringLiteral("replace(replace(%1, '\r', ' '), '\n', ' ')")
+            .arg(QLatin1String(value));
+    };
+    // SQLite compares texts by their bytes; PostgreSQL has to be told, whatever
+    // the database's collation.
+    const QLatin1String order(kind == Engine::Kind::Sqlite ? "a.article_no"
+                                                           : "a.article_no COLLATE \"C\"");
+    return QStringLiteral("SELECT %1 || '\n' || %2 || '\n' || %3 || '\n' || "
+                          "COALESCE((SELECT s.quantity FROM stock s WHERE s.firm = a.firm "
+                          "AND s.branch = $2 AND s.article_no = a.article_no), 0) "
+                          "FROM article a WHERE a.firm = $1 AND a.supplier_no = $3 "
+                          "AND EXISTS (SELECT 1 FROM branch b WHERE b.firm = $1 AND b.branch = $2) "
+                          "ORDER BY %4")
+        .arg(oneLine("a.article_no"), oneLine("a.description"), oneLine("a.ean"), order)
+        .toStdString();
+}
 
 class LagerObject final : public ServerObject {
 public:
@@ -210,7 +226,11 @@ protected:
         m_rows.reset();
         if (std::any_of(key.cbegin(), key.cend(), namesNothing))
             return; // no rows
-        m_rows = connection().database().query(StockListSql, {key[0], key[1], key[2]});
+        Engine &database = connection().database();
+        static const std::string sqlite = stockListSql(Engine::Kind::Sqlite);
+        static const std::string postgres = stockListSql(Engine::Kind::Postgres);
+        m_rows = database.query(database.kind() == Engine::Kind::Sqlite ? sqlite : postgres,
+                                {key[0], key[1], key[2]});
     }
     bool step() override { return m_rows && m_rows->next(); }
     QVariant column(int number) override
@@ -241,18 +261,26 @@ public:
         return rows->text(0);
     }
 
-    // ^%XTT records who connected and when, from the identity variables.
+    // ^%XTT records who connected and when, from the identity variables. The
+    // record never holds up a connect: while another program writes (a
+    // reload), it is dropped. An identity with a NUL character names nobody
+    // and is not recorded, on either engine.
     bool runRoutine(const QString &name) override
     {
         if (name != u"%XTT")
             return false;
         const auto &locals = m_connection.locals;
-        m_connection.database().exec(
+        const QVariantList row{QDateTime::currentDateTimeUtc().toString(Qt::ISODate),
+                               locals.value(QStringLiteral("FIRMA")),
+                               locals.value(QStringLiteral("FIL")),
+                               locals.value(QStringLiteral("PERSONAL"))};
+        if (std::any_of(row.cbegin(), row.cend(),
+                        [](const QVariant &value) { return namesNothing(value.toString()); }))
+            return true;
+        m_connection.database().execUnlessBusy(
             "INSERT INTO connection_log (connected_at, firm, branch, personnel) "
             "VALUES ($1, $2, $3, $4)",
-            {QDateTime::currentDateTimeUtc().toString(Qt::ISODate),
-             locals.value(QStringLiteral("FIRMA")), locals.value(QStringLiteral("FIL")),
-             locals.value(QStringLiteral("PERSONAL"))});
+            row);
         return true;
     }
 

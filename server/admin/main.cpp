@@ -55,23 +55,24 @@ int init(const Target &target, bool force)
 int loadDemo(const Target &target, bool force, qint64 articles)
 {
     auto engine = target.open(true);
-    // Drop, create and load in one transaction: readers see the old data or
-    // the new, never none.
-    Transaction transaction(*engine);
+    const auto progress = [](const QString &line) { out() << line << Qt::endl; };
     if (schema::exists(*engine) && schema::hasData(*engine)) {
         if (!force)
             return refuse(target,
                           QStringLiteral("Die Datenbank enthält bereits Daten. Mit "
                                          "--force werden sie durch die Demodaten ersetzt."));
-        schema::drop(*engine);
-        out() << "Vorhandene Daten gelöscht." << Qt::endl;
+        replaceWithDemoData(*engine, articles, progress);
+    } else {
+        Transaction transaction(*engine);
+        if (!schema::exists(*engine)) {
+            schema::create(*engine);
+            out() << target.describe() << ": Schema angelegt." << Qt::endl;
+        }
+        loadDemoData(*engine, articles, progress);
+        transaction.commit();
     }
-    if (!schema::exists(*engine)) {
-        schema::create(*engine);
-        out() << target.describe() << ": Schema angelegt." << Qt::endl;
-    }
-    loadDemoData(*engine, articles, [](const QString &line) { out() << line << Qt::endl; });
-    transaction.commit();
+    // A fresh load has no statistics yet; plan the first queries with some.
+    schema::analyze(*engine);
     out() << target.describe() << ": Anmeldung mit Personalcode " << demo::User << ", Passwort "
           << demo::Password << ", Firma " << demo::Firm << ", Filiale " << demo::Branch << "."
           << Qt::endl;
@@ -111,6 +112,7 @@ int upgrade(const Target &target)
 {
     auto engine = target.open(false);
     if (schema::upgrade(*engine)) {
+        schema::analyze(*engine);
         out() << target.describe() << ": auf das Schema " << schema::Version << " gebracht."
               << Qt::endl
               << "Filialen, übernommen aus dem Lagerbestand (Firma Filiale):" << Qt::endl;
