@@ -48,6 +48,7 @@ private slots:
     void routines();
     void canonicalNumbersAndSubscripts();
     void hostileInputEndsInAnError();
+    void deepLinesFitASmallStack();
 };
 
 void TestMLine::writesWhatTheLineComputes_data()
@@ -342,6 +343,33 @@ void TestMLine::hostileInputEndsInAnError()
     QVERIFY(rejects(line, "<MAXSTRING>"));
     QVERIFY(rejects("S A=\"" + QString(20000, u'x') + "\" W A,A", "<MAXSTRING>"));
     QCOMPARE(runMLine("W $P(^FA(0),\"`\",2) ;\" ' -- DROP", locals, environment), "2026");
+}
+
+void TestMLine::deepLinesFitASmallStack()
+{
+    // 1 MiB, the stack of a Windows program's main thread: the nesting limit
+    // ends the deepest lines before the stack does.
+    QStringList errors;
+    std::unique_ptr<QThread> thread(QThread::create([&errors] {
+        QHash<QString, QString> locals;
+        FakeEnvironment environment;
+        QString pieces = "1";
+        for (int i = 0; i < 3000; ++i)
+            pieces = "$P(" + pieces + ",1)";
+        for (const QString &line : {"W " + QString(16000, u'-') + "1", "W " + pieces,
+                                    "W " + QString(10000, u'(') + "1" + QString(10000, u')')}) {
+            try {
+                runMLine(line, locals, environment);
+                errors << "";
+            } catch (const ServerError &e) {
+                errors << e.description().section(u' ', 0, 0);
+            }
+        }
+    }));
+    thread->setStackSize(1 << 20);
+    thread->start();
+    QVERIFY(thread->wait());
+    QCOMPARE(errors, QStringList({"<STACK>", "<STACK>", "<STACK>"}));
 }
 
 QTEST_GUILESS_MAIN(TestMLine)
