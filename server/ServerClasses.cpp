@@ -154,9 +154,7 @@ const char *const SupplierNameSql =
 // line feeds, in the order of the article number's bytes. A line feed or
 // carriage return inside a value becomes a blank, so that every row keeps its
 // four fields. Articles without a stock row count 0; a branch that does not
-// exist in the firm has no list at all. Each article's stock is looked up by
-// the stock table's primary key, so the plan is the same with or without the
-// engine's statistics.
+// exist in the firm has no list at all (checked once, not per article).
 std::string stockListSql(Engine::Kind kind)
 {
     const auto oneLine = [](const char *value) {
@@ -168,9 +166,9 @@ std::string stockListSql(Engine::Kind kind)
     const QLatin1String order(kind == Engine::Kind::Sqlite ? "a.article_no"
                                                            : "a.article_no COLLATE \"C\"");
     return QStringLiteral("SELECT %1 || '\n' || %2 || '\n' || %3 || '\n' || "
-                          "COALESCE((SELECT s.quantity FROM stock s WHERE s.firm = a.firm "
-                          "AND s.branch = $2 AND s.article_no = a.article_no), 0) "
-                          "FROM article a WHERE a.firm = $1 AND a.supplier_no = $3 "
+                          "COALESCE(s.quantity, 0) FROM article a LEFT JOIN stock s "
+                          "ON s.firm = a.firm AND s.branch = $2 AND s.article_no = a.article_no "
+                          "WHERE a.firm = $1 AND a.supplier_no = $3 "
                           "AND EXISTS (SELECT 1 FROM branch b WHERE b.firm = $1 AND b.branch = $2) "
                           "ORDER BY %4")
         .arg(oneLine("a.article_no"), oneLine("a.description"), oneLine("a.ean"), order)

@@ -77,6 +77,7 @@ private slots:
     void articleNumbersInByteOrder();
     void identitiesWithNulAreNotLogged();
     void connectingAndReadingDuringAReload();
+    void stockListWithoutStatistics();
 
 private:
     QString count(const char *table)
@@ -733,6 +734,40 @@ void TestFactory::connectingAndReadingDuringAReload()
     QCOMPARE(failure, QString());
     QCOMPARE(seen.size(), 30); // the old data: the new ones were not yet loaded
     QCOMPARE(stockList(m_factory, "1", "0", "999").size(), 30);
+}
+
+void TestFactory::stockListWithoutStatistics()
+{
+    if (!m_db.isPostgres())
+        QSKIP("SQLite plans the same with and without statistics");
+    // Loaded as a company would, never analysed. A plan that took the
+    // articles for a handful would run for minutes; the guard ends it early.
+    const QString name = QStringLiteral("tolvan_ns%1").arg(QCoreApplication::applicationPid());
+    const auto open = [](const QString &database) {
+        return openPostgres(qEnvironmentVariable("PGHOST"), qEnvironmentVariableIntValue("PGPORT"),
+                            database);
+    };
+    auto admin = open("postgres");
+    admin->exec("DROP DATABASE IF EXISTS " + name.toStdString() + " WITH (FORCE)");
+    admin->exec("CREATE DATABASE " + name.toStdString());
+    const auto dropDatabase = qScopeGuard(
+        [&] { admin->exec("DROP DATABASE IF EXISTS " + name.toStdString() + " WITH (FORCE)"); });
+    {
+        auto fresh = open(name);
+        schema::create(*fresh);
+        for (const char *table : {"branch", "article", "stock"})
+            fresh->execScript(std::string("ALTER TABLE ") + table +
+                              " SET (autovacuum_enabled = false)");
+        loadDemoData(*fresh, 20000, [](const QString &) {});
+    }
+    qputenv("PGOPTIONS", "-c statement_timeout=20000");
+    const auto restore = qScopeGuard([] { qunsetenv("PGOPTIONS"); });
+    Factory factory;
+    QVERIFY(factory.connect(
+        QStringLiteral("cn_iptcp:%1[%2]:%3").arg(m_db.serverAddress(), m_db.port(), name)));
+    const QStringList rows = stockList(factory, "1", "0", "999");
+    QCOMPARE(rows.size(), 20000);
+    QCOMPARE(rows.last(), "999-0020000\nTestartikel 20000 Größe M\n\n0");
 }
 
 QTEST_GUILESS_MAIN(TestFactory)
