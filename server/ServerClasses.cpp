@@ -150,29 +150,42 @@ private:
 const char *const SupplierNameSql =
     "SELECT name FROM supplier WHERE firm = $1 AND supplier_no = $2";
 
-// One column per row: article number, description, EAN and quantity joined by
-// line feeds, in the order of the article number's bytes. A line feed or
-// carriage return inside a value becomes a blank, so that every row keeps its
-// four fields. Articles without a stock row count 0; a branch that does not
-// exist in the firm has no list at all (checked once, not per article).
+// Article number, description, EAN and quantity of every article of the
+// supplier in the order of the article number's bytes. Articles without a
+// stock row count 0; a branch that does not exist in the firm has no list at
+// all (checked once, not per article).
 std::string stockListSql(Engine::Kind kind)
 {
-    const auto oneLine = [](const char *value) {
-        return QStringLiteral("replace(replace(%1, '\r', ' '), '\n', ' ')")
-            .arg(QLatin1String(value));
-    };
     // SQLite compares texts by their bytes; PostgreSQL has to be told, whatever
     // the database's collation.
     const QLatin1String order(kind == Engine::Kind::Sqlite ? "a.article_no"
                                                            : "a.article_no COLLATE \"C\"");
-    return QStringLiteral("SELECT %1 || '\n' || %2 || '\n' || %3 || '\n' || "
-                          "COALESCE(s.quantity, 0) FROM article a LEFT JOIN stock s "
+    return QStringLiteral("SELECT a.article_no, a.description, a.ean, COALESCE(s.quantity, 0) "
+                          "FROM article a LEFT JOIN stock s "
                           "ON s.firm = a.firm AND s.branch = $2 AND s.article_no = a.article_no "
                           "WHERE a.firm = $1 AND a.supplier_no = $3 "
                           "AND EXISTS (SELECT 1 FROM branch b WHERE b.firm = $1 AND b.branch = $2) "
-                          "ORDER BY %4")
-        .arg(oneLine("a.article_no"), oneLine("a.description"), oneLine("a.ean"), order)
+                          "ORDER BY %1")
+        .arg(order)
         .toStdString();
+}
+
+// The row text: the four values joined by line feeds. A line feed or carriage
+// return inside a value becomes a blank, so that every row keeps its four
+// fields.
+QString rowText(const Cursor &row)
+{
+    QString text;
+    for (int column = 0; column < 4; ++column) {
+        if (column > 0)
+            text += u'\n';
+        const qsizetype start = text.size();
+        text += row.text(column);
+        std::replace_if(
+            text.begin() + start, text.end(), [](QChar c) { return c == u'\n' || c == u'\r'; },
+            QChar(u' '));
+    }
+    return text;
 }
 
 class LagerObject final : public ServerObject {
@@ -236,7 +249,7 @@ protected:
         if (number != 1)
             throw ServerError(ServerError::InvalidArgument,
                               QStringLiteral("TV.XW:Liste hat keine Spalte %1").arg(number));
-        return QVariant(m_rows->text(0));
+        return QVariant(rowText(*m_rows));
     }
     void finish() override { m_rows.reset(); }
 
