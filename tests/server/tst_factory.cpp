@@ -574,6 +574,14 @@ void TestFactory::commandLines()
     QVERIFY(raised([&] { windows->call("Xecute", {"D ^ZAP"}); })
                 .description()
                 .startsWith("<NOROUTINE>"));
+
+    // A line with a syntax error runs nothing: no log row, no variable.
+    const QString logged = count("connection_log");
+    QVERIFY(raised([&] { windows->call("Xecute", {"D ^%XTT,^%XTT,^%XTT S X=1 W 1)"}); })
+                .description()
+                .startsWith("<SYNTAX>"));
+    QCOMPARE(count("connection_log"), logged);
+    QCOMPARE(windows->call("Xecute", {"W $G(X,\"-\")"}).toString(), "-");
 }
 
 void TestFactory::localsLiveAsLongAsTheConnection()

@@ -24,8 +24,10 @@ public:
         return name == u"%XTT";
     }
 
-    QHash<QString, QString> globals{
-        {"FA(0)", "Handel GmbH`2026`EUR"}, {"X(\"a\"\"b\",1)", "quoted"}, {"X(.5)", "half"}};
+    QHash<QString, QString> globals{{"FA(0)", "Handel GmbH`2026`EUR"},
+                                    {"FA(1)", "Filiale"},
+                                    {"X(\"a\"\"b\",1)", "quoted"},
+                                    {"X(.5)", "half"}};
     QStringList routinesRun;
 };
 
@@ -204,7 +206,7 @@ void TestMLine::rejectsWhatItDoesNotKnow_data()
                                       << "<FUNCTION> an Position 3";
     QTest::newRow("undefined local") << "W 1,NIX"
                                      << "<UNDEFINED> an Position 5";
-    QTest::newRow("undefined global") << "W ^FA(1)"
+    QTest::newRow("undefined global") << "W ^FA(2)"
                                       << "<UNDEFINED> an Position 3";
     QTest::newRow("no routine") << "D ^NIX"
                                 << "<NOROUTINE> an Position 3";
