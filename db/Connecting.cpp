@@ -31,7 +31,8 @@ QString mString(QString text)
 
 QString mNumberOrString(const QString &text)
 {
-    static const QRegularExpression plainNumber(QStringLiteral("^[0-9]+$"));
+    static const QRegularExpression plainNumber(
+        QRegularExpression::anchoredPattern(QStringLiteral("[0-9]+")));
     return plainNumber.match(text).hasMatch() ? text : mString(text);
 }
 

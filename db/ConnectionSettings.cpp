@@ -55,8 +55,8 @@ QString connectStringFor(const QString &serverAddress, const QString &port)
 bool commandLineHasLogin(const QString &commandLine)
 {
     // A number as the desktop reads one: sign, digits, decimal point or comma, exponent.
-    static const QRegularExpression number(
-        QStringLiteral("^[+-]?([0-9]+([.,][0-9]*)?|[.,][0-9]+)([eE][+-]?[0-9]+)?$"));
+    static const QRegularExpression number(QRegularExpression::anchoredPattern(
+        QStringLiteral("[+-]?([0-9]+([.,][0-9]*)?|[.,][0-9]+)([eE][+-]?[0-9]+)?")));
     return number.match(GetField(commandLine, QStringLiteral(" "), 1)).hasMatch();
 }
 

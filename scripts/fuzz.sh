@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang (ASan, UBSan) and runs each for the
 # given seconds (default 20) from its seed corpus in fuzz/corpus/, two at a time.
+# Inputs up to 32 KB, the longest command line, so that nesting limits are reached.
 # New inputs go to a temporary folder; a crash leaves its input in build/fuzz/crashes/.
 #   scripts/fuzz.sh [seconds]
 set -euo pipefail
@@ -18,6 +19,7 @@ run() {
     local target=$1
     mkdir -p "$work/$target"
     build/fuzz/fuzz/fuzz_"$target" -max_total_time="$seconds" -seed=1 -print_final_stats=1 \
+        -max_len=32768 \
         -artifact_prefix=build/fuzz/crashes/"$target"- "$work/$target" fuzz/corpus/"$target" \
         >"$work/$target.log" 2>&1 || { tail -40 "$work/$target.log"; return 1; }
     echo "fuzz_$target: $(grep -E '^stat::number_of_executed_units' "$work/$target.log" | awk '{print $2}') inputs in ${seconds} s, no crash"

@@ -19,8 +19,10 @@ public:
 
 // Runs one M command line of the small subset the server offers: SET, WRITE,
 // DO ^routine and QUIT; string and number literals, local variables, globals,
-// $PIECE, $GET and concatenation. Globals are read-only. Returns what the
-// line wrote; raises ServerError(MError) naming the M error and its position.
+// $PIECE, $GET and concatenation. Globals are read-only. The whole line is
+// read before any of it runs, so a syntax error anywhere runs none of it.
+// Returns what the line wrote; raises ServerError(MError) naming the M error
+// and its position.
 QString runMLine(const QString &line, QHash<QString, QString> &locals, MEnvironment &environment);
 
 // M's canonical form of a number literal ("007" -> "7", "1.50" -> "1.5", "0.5" -> ".5").

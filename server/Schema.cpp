@@ -153,6 +153,25 @@ void drop(Engine &engine)
     transaction.commit();
 }
 
+void clear(Engine &engine)
+{
+    Transaction transaction(engine);
+    for (const char *table : Tables) {
+        const std::string_view name(table);
+        if (name != "connection_log" && name != "tolvan_meta")
+            engine.execScript(std::string("DELETE FROM ") + table);
+    }
+    transaction.commit();
+}
+
+void analyze(Engine &engine)
+{
+    // Table by table: a plain ANALYZE on PostgreSQL also tries the system
+    // catalogues, which only a superuser may analyse.
+    for (const char *table : Tables)
+        engine.execScript(std::string("ANALYZE ") + table);
+}
+
 bool hasData(Engine &engine)
 {
     for (const char *table : Tables) {

@@ -24,6 +24,12 @@ void create(Engine &engine);
 void drop(Engine &engine);
 // True when any table holds rows.
 bool hasData(Engine &engine);
+// Deletes the rows of every data table of a current schema, keeping the
+// tables: programs reading meanwhile wait for nothing and see the old rows
+// until the transaction around it commits. The connection log stays.
+void clear(Engine &engine);
+// Gathers the statistics the engine plans with (ANALYZE).
+void analyze(Engine &engine);
 
 } // namespace schema
 } // namespace tolvan

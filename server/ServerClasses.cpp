@@ -32,7 +32,8 @@ void expectArguments(const QString &member, const QVariantList &args, int count)
 // other texts stay as they are.
 QString canonicalKey(const QString &text)
 {
-    static const QRegularExpression number(QStringLiteral("^[0-9]+(\\.[0-9]*)?$"));
+    static const QRegularExpression number(
+        QRegularExpression::anchoredPattern(QStringLiteral("[0-9]+(\\.[0-9]*)?")));
     return number.match(text).hasMatch() ? canonicalNumber(text) : text;
 }
 
@@ -149,17 +150,43 @@ private:
 const char *const SupplierNameSql =
     "SELECT name FROM supplier WHERE firm = $1 AND supplier_no = $2";
 
-// One column per row: article number, description, EAN and quantity joined by
-// line feeds, in article-number order. Articles without a stock row count 0;
-// a branch that does not exist in the firm has no list at all.
-const char *const StockListSql =
-    "SELECT a.article_no || '\n' || a.description || '\n' || a.ean || '\n' || "
-    "COALESCE(s.quantity, 0) "
-    "FROM branch b JOIN article a ON a.firm = b.firm "
-    "LEFT JOIN stock s "
-    "ON s.firm = a.firm AND s.branch = b.branch AND s.article_no = a.article_no "
-    "WHERE b.firm = $1 AND b.branch = $2 AND a.supplier_no = $3 "
-    "ORDER BY a.article_no";
+// Article number, description, EAN and quantity of every article of the
+// supplier in the order of the article number's bytes. Articles without a
+// stock row count 0; a branch that does not exist in the firm has no list at
+// all (checked once, not per article).
+std::string stockListSql(Engine::Kind kind)
+{
+    // SQLite compares texts by their bytes; PostgreSQL has to be told, whatever
+    // the database's collation.
+    const QLatin1String order(kind == Engine::Kind::Sqlite ? "a.article_no"
+                                                           : "a.article_no COLLATE \"C\"");
+    return QStringLiteral("SELECT a.article_no, a.description, a.ean, COALESCE(s.quantity, 0) "
+                          "FROM article a LEFT JOIN stock s "
+                          "ON s.firm = a.firm AND s.branch = $2 AND s.article_no = a.article_no "
+                          "WHERE a.firm = $1 AND a.supplier_no = $3 "
+                          "AND EXISTS (SELECT 1 FROM branch b WHERE b.firm = $1 AND b.branch = $2) "
+                          "ORDER BY %1")
+        .arg(order)
+        .toStdString();
+}
+
+// The row text: the four values joined by line feeds. A line feed or carriage
+// return inside a value becomes a blank, so that every row keeps its four
+// fields.
+QString rowText(const Cursor &row)
+{
+    QString text;
+    for (int column = 0; column < 4; ++column) {
+        if (column > 0)
+            text += u'\n';
+        const qsizetype start = text.size();
+        text += row.text(column);
+        std::replace_if(
+            text.begin() + start, text.end(), [](QChar c) { return c == u'\n' || c == u'\r'; },
+            QChar(u' '));
+    }
+    return text;
+}
 
 class LagerObject final : public ServerObject {
 public:
@@ -210,7 +237,11 @@ protected:
         m_rows.reset();
         if (std::any_of(key.cbegin(), key.cend(), namesNothing))
             return; // no rows
-        m_rows = connection().database().query(StockListSql, {key[0], key[1], key[2]});
+        Engine &database = connection().database();
+        static const std::string sqlite = stockListSql(Engine::Kind::Sqlite);
+        static const std::string postgres = stockListSql(Engine::Kind::Postgres);
+        m_rows = database.query(database.kind() == Engine::Kind::Sqlite ? sqlite : postgres,
+                                {key[0], key[1], key[2]});
     }
     bool step() override { return m_rows && m_rows->next(); }
     QVariant column(int number) override
@@ -218,7 +249,7 @@ protected:
         if (number != 1)
             throw ServerError(ServerError::InvalidArgument,
                               QStringLiteral("TV.XW:Liste hat keine Spalte %1").arg(number));
-        return QVariant(m_rows->text(0));
+        return QVariant(rowText(*m_rows));
     }
     void finish() override { m_rows.reset(); }
 
@@ -241,18 +272,26 @@ public:
         return rows->text(0);
     }
 
-    // ^%XTT records who connected and when, from the identity variables.
+    // ^%XTT records who connected and when, from the identity variables. The
+    // record never holds up a connect: while another program writes (a
+    // reload), it is dropped. An identity with a NUL character names nobody
+    // and is not recorded, on either engine.
     bool runRoutine(const QString &name) override
     {
         if (name != u"%XTT")
             return false;
         const auto &locals = m_connection.locals;
-        m_connection.database().exec(
+        const QVariantList row{QDateTime::currentDateTimeUtc().toString(Qt::ISODate),
+                               locals.value(QStringLiteral("FIRMA")),
+                               locals.value(QStringLiteral("FIL")),
+                               locals.value(QStringLiteral("PERSONAL"))};
+        if (std::any_of(row.cbegin(), row.cend(),
+                        [](const QVariant &value) { return namesNothing(value.toString()); }))
+            return true;
+        m_connection.database().execUnlessBusy(
             "INSERT INTO connection_log (connected_at, firm, branch, personnel) "
             "VALUES ($1, $2, $3, $4)",
-            {QDateTime::currentDateTimeUtc().toString(Qt::ISODate),
-             locals.value(QStringLiteral("FIRMA")), locals.value(QStringLiteral("FIL")),
-             locals.value(QStringLiteral("PERSONAL"))});
+            row);
         return true;
     }
 

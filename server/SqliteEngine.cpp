@@ -2,11 +2,14 @@
 #include "ServerError.h"
 
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <sqlite3.h>
 #include <string>
 
 namespace tolvan {
 namespace {
+
+constexpr int BusyTimeout = 5000; // milliseconds a writer waits for another
 
 // What a failure means for the user, by SQLite's primary result code.
 QString meaning(int code)
@@ -166,6 +169,20 @@ public:
         }
     }
 
+    bool execUnlessBusy(std::string_view sql, const QVariantList &params) override
+    {
+        sqlite3_busy_timeout(m_db, 0);
+        const auto restore = qScopeGuard([this] { sqlite3_busy_timeout(m_db, BusyTimeout); });
+        try {
+            exec(sql, params);
+            return true;
+        } catch (const ServerError &) {
+            if ((sqlite3_extended_errcode(m_db) & 0xFF) == SQLITE_BUSY)
+                return false;
+            throw;
+        }
+    }
+
     void execScript(std::string_view sql) override
     {
         const std::string text(sql);
@@ -218,7 +235,7 @@ std::unique_ptr<Engine> openSqlite(const QString &path, bool create)
     // SQLite takes the path in UTF-8 on every platform.
     if (sqlite3_open_v2(path.toUtf8().constData(), &db, flags, nullptr) != SQLITE_OK)
         refuse(meaning(sqlite3_extended_errcode(db)));
-    sqlite3_busy_timeout(db, 5000); // writers wait for each other this long
+    sqlite3_busy_timeout(db, BusyTimeout);
     sqlite3_extended_result_codes(db, 1);
     // A file the program may only read would fail at the first write (the
     // connection log): refuse it now.

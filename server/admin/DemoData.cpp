@@ -1,6 +1,7 @@
 #include "DemoData.h"
 
 #include "Engine.h"
+#include "Schema.h"
 
 #include <QStringList>
 #include <initializer_list>
@@ -141,6 +142,22 @@ void loadDemoData(Engine &engine, qint64 articles,
                          .arg(articles));
         }
     }
+    transaction.commit();
+}
+
+void replaceWithDemoData(Engine &engine, qint64 articles,
+                         const std::function<void(const QString &)> &progress)
+{
+    Transaction transaction(engine);
+    if (schema::problem(engine).isEmpty()) {
+        schema::clear(engine);
+        progress(QStringLiteral("Vorhandene Daten gelöscht (das Verbindungsprotokoll bleibt)."));
+    } else {
+        schema::drop(engine);
+        schema::create(engine);
+        progress(QStringLiteral("Vorhandene Daten gelöscht, Schema neu angelegt."));
+    }
+    loadDemoData(engine, articles, progress);
     transaction.commit();
 }
 

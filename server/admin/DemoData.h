@@ -22,4 +22,11 @@ inline constexpr auto GeneratedSupplier = "999";
 void loadDemoData(Engine &engine, qint64 articles,
                   const std::function<void(const QString &)> &progress);
 
+// Replaces the data of a database by the demo data in one transaction. A
+// current schema keeps its tables, so that programs connect, read and log
+// meanwhile without waiting and see the old data until the load commits; an
+// older schema is dropped and created anew. The connection log stays.
+void replaceWithDemoData(Engine &engine, qint64 articles,
+                         const std::function<void(const QString &)> &progress);
+
 } // namespace tolvan

@@ -55,23 +55,24 @@ int init(const Target &target, bool force)
 int loadDemo(const Target &target, bool force, qint64 articles)
 {
     auto engine = target.open(true);
-    // Drop, create and load in one transaction: readers see the old data or
-    // the new, never none.
-    Transaction transaction(*engine);
+    const auto progress = [](const QString &line) { out() << line << Qt::endl; };
     if (schema::exists(*engine) && schema::hasData(*engine)) {
         if (!force)
             return refuse(target,
                           QStringLiteral("Die Datenbank enthält bereits Daten. Mit "
                                          "--force werden sie durch die Demodaten ersetzt."));
-        schema::drop(*engine);
-        out() << "Vorhandene Daten gelöscht." << Qt::endl;
+        replaceWithDemoData(*engine, articles, progress);
+    } else {
+        Transaction transaction(*engine);
+        if (!schema::exists(*engine)) {
+            schema::create(*engine);
+            out() << target.describe() << ": Schema angelegt." << Qt::endl;
+        }
+        loadDemoData(*engine, articles, progress);
+        transaction.commit();
     }
-    if (!schema::exists(*engine)) {
-        schema::create(*engine);
-        out() << target.describe() << ": Schema angelegt." << Qt::endl;
-    }
-    loadDemoData(*engine, articles, [](const QString &line) { out() << line << Qt::endl; });
-    transaction.commit();
+    // A fresh load has no statistics yet; plan the first queries with some.
+    schema::analyze(*engine);
     out() << target.describe() << ": Anmeldung mit Personalcode " << demo::User << ", Passwort "
           << demo::Password << ", Firma " << demo::Firm << ", Filiale " << demo::Branch << "."
           << Qt::endl;
@@ -111,6 +112,7 @@ int upgrade(const Target &target)
 {
     auto engine = target.open(false);
     if (schema::upgrade(*engine)) {
+        schema::analyze(*engine);
         out() << target.describe() << ": auf das Schema " << schema::Version << " gebracht."
               << Qt::endl
               << "Filialen, übernommen aus dem Lagerbestand (Firma Filiale):" << Qt::endl;
@@ -180,35 +182,48 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tolvan-db"));
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
+    // The help is written here, in German throughout: Qt's own help text has
+    // English headings.
+    const QString help = QStringLiteral(
+        "Aufruf: tolvan-db BEFEHL [Optionen]\n"
         "Verwaltet eine TOLVAN-Datenbank.\n\n"
         "Befehle:\n"
-        "  init           legt das Schema an\n"
-        "  demo           lädt die Demodaten (legt das Schema an, wenn es fehlt)\n"
-        "  show           zeigt Benutzer, Lieferanten und Lagerbestände\n"
-        "  upgrade        bringt eine ältere Datenbank auf das aktuelle Schema\n"
-        "  xecute ZEILE   führt eine M-Befehlszeile aus und zeigt, was sie schreibt"));
-    parser.addHelpOption();
-    parser.addPositionalArgument(QStringLiteral("befehl"),
-                                 QStringLiteral("init, demo, show, upgrade oder xecute"));
-    const QCommandLineOption database(QStringLiteral("database"),
-                                      QStringLiteral("die eingebettete Datenbankdatei"),
+        "  init              legt das Schema an\n"
+        "  demo              lädt die Demodaten (legt das Schema an, wenn es fehlt)\n"
+        "  show              zeigt Benutzer, Lieferanten und Lagerbestände\n"
+        "  upgrade           bringt eine ältere Datenbank auf das aktuelle Schema\n"
+        "  xecute ZEILE      führt eine M-Befehlszeile aus und zeigt, was sie schreibt\n\n"
+        "Optionen:\n"
+        "  --database DATEI  die eingebettete Datenbankdatei\n"
+        "  --server HOST     der PostgreSQL-Server\n"
+        "  --port PORT       sein Port (5432)\n"
+        "  --namespace NAME  der Namespace = Datenbankname (TOLVAN)\n"
+        "  --articles N      demo: ein weiterer Lieferant mit N Artikeln\n"
+        "  --force           init, demo: vorhandene Daten ersetzen\n"
+        "  -h, --help        zeigt diese Hilfe\n");
+    QCommandLineParser parser;
+    const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption database(QStringLiteral("database"), QString(),
                                       QStringLiteral("datei"));
-    const QCommandLineOption server(
-        QStringLiteral("server"), QStringLiteral("der PostgreSQL-Server"), QStringLiteral("host"));
-    const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("sein Port (5432)"),
-                                  QStringLiteral("port"), QStringLiteral("5432"));
-    const QCommandLineOption nameSpace(QStringLiteral("namespace"),
-                                       QStringLiteral("der Namespace = Datenbankname (TOLVAN)"),
+    const QCommandLineOption server(QStringLiteral("server"), QString(), QStringLiteral("host"));
+    const QCommandLineOption port(QStringLiteral("port"), QString(), QStringLiteral("port"),
+                                  QStringLiteral("5432"));
+    const QCommandLineOption nameSpace(QStringLiteral("namespace"), QString(),
                                        QStringLiteral("name"), QStringLiteral("TOLVAN"));
-    const QCommandLineOption articles(QStringLiteral("articles"),
-                                      QStringLiteral("ein weiterer Lieferant mit N Artikeln"),
-                                      QStringLiteral("n"), QStringLiteral("0"));
-    const QCommandLineOption force(QStringLiteral("force"),
-                                   QStringLiteral("vorhandene Daten ersetzen"));
-    parser.addOptions({database, server, port, nameSpace, articles, force});
-    parser.process(app);
+    const QCommandLineOption articles(QStringLiteral("articles"), QString(), QStringLiteral("n"),
+                                      QStringLiteral("0"));
+    const QCommandLineOption force(QStringLiteral("force"));
+    parser.addOptions({helpOption, database, server, port, nameSpace, articles, force});
+    if (!parser.parse(QCoreApplication::arguments())) {
+        err() << "Unbekannte Option oder Option ohne Wert: "
+              << QCoreApplication::arguments().mid(1).join(u' ') << Qt::endl
+              << help;
+        return 2;
+    }
+    if (parser.isSet(helpOption)) {
+        out() << help;
+        return 0;
+    }
 
     const QStringList arguments = parser.positionalArguments();
     const QString command = arguments.value(0);
@@ -251,6 +266,6 @@ int main(int argc, char *argv[])
         err() << "Fehler " << error.number() << ": " << error.description() << Qt::endl;
         return 1;
     }
-    err() << parser.helpText();
+    err() << help;
     return 2;
 }

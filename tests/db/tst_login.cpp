@@ -250,6 +250,8 @@ void TestLogin::settingsDefaultsAndCommandLine_data()
                                  << QStringList{"1", "0", "", "", "", "1973", "TOLVAN", "2026"};
     QTest::newRow("first field not a number")
         << "x1 0 DEMO demo" << QStringList{"1", "0", "", "", "", "1973", "TOLVAN", "2026"};
+    QTest::newRow("first field with a line feed")
+        << "1\n 0 DEMO demo" << QStringList{"1", "0", "", "", "", "1973", "TOLVAN", "2026"};
     QTest::newRow("only the firm") << "3" << QStringList{"3", "", "", "", "", "1972", "TOLVAN", ""};
     QTest::newRow("all eight, more ignored")
         << "2 5 MEIER meier db.example 1999 WARE 2025 extra"
@@ -418,6 +420,9 @@ void TestLogin::identityCommandWithHostileValues_data()
     QTest::newRow("signed and padded") << "+1"
                                        << " 0"
                                        << "DEMO";
+    QTest::newRow("numbers with a trailing line feed") << "1\n"
+                                                       << "0\n"
+                                                       << "DEMO";
     QTest::newRow("comment and spaces") << "1"
                                         << "0"
                                         << "A ; B";

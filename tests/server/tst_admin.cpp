@@ -17,6 +17,9 @@ private slots:
     void refusesToOverwriteWithoutForce();
     void generatedSupplier();
     void commandLineAndFailures();
+    void helpIsGerman_data();
+    void helpIsGerman();
+    void demoAndUpgradeGatherStatistics();
     void upgradeFromSchema1();
     void reloadWhileTheProgramReads_data();
     void reloadWhileTheProgramReads();
@@ -105,6 +108,51 @@ void TestAdmin::commandLineAndFailures()
     const Run bad = tolvanDb({"xecute", "--database", m_dir.filePath("bestand.db"), "W NIX"});
     QCOMPARE(bad.exitCode, 1);
     QVERIFY2(bad.err.contains("<UNDEFINED>"), qPrintable(bad.err));
+}
+
+void TestAdmin::helpIsGerman_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("--help") << QStringList{"--help"} << 0;
+    QTest::newRow("-h") << QStringList{"-h"} << 0;
+    QTest::newRow("no command") << QStringList{} << 2;
+    QTest::newRow("unknown option") << QStringList{"show", "--datenbank", "x"} << 2;
+    QTest::newRow("option without its value") << QStringList{"show", "--port"} << 2;
+}
+
+void TestAdmin::helpIsGerman()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    const Run run = tolvanDb(arguments);
+    QCOMPARE(run.exitCode, exitCode);
+    const QString text = run.out + run.err;
+    for (const char *german : {"Aufruf: tolvan-db", "Befehle:", "upgrade", "Optionen:", "--force"})
+        QVERIFY2(text.contains(german), qPrintable(text));
+    for (const char *english : {"Usage", "Options:", "Arguments:", "Displays", "Unknown"})
+        QVERIFY2(!text.contains(english), qPrintable(text));
+}
+
+void TestAdmin::demoAndUpgradeGatherStatistics()
+{
+    // The engine plans with statistics; a fresh load has none until ANALYZE.
+    const QString file = m_dir.filePath("statistik.db");
+    const auto statistics = [&file] {
+        auto engine = tolvan::openSqlite(file, false);
+        return engine->scalar("SELECT count(*) FROM sqlite_master WHERE name = 'sqlite_stat1'");
+    };
+    QCOMPARE(tolvanDb({"demo", "--database", file}).exitCode, 0);
+    QCOMPARE(statistics(), "1");
+    {
+        auto engine = tolvan::openSqlite(file, false);
+        engine->execScript("DROP TABLE sqlite_stat1");
+        engine->execScript("DROP TABLE branch");
+        engine->exec("UPDATE tolvan_meta SET value = '1' WHERE key = 'schema'");
+    }
+    QCOMPARE(statistics(), "0");
+    QCOMPARE(tolvanDb({"upgrade", "--database", file}).exitCode, 0);
+    QCOMPARE(statistics(), "1");
 }
 
 void TestAdmin::upgradeFromSchema1()
@@ -215,6 +263,12 @@ void TestAdmin::postgresServer()
         "psql", {"-X", "-q", "-d", "postgres", "-c", "CREATE DATABASE " + database.toLower()});
     const Run demo = tolvanDb(QStringList{"demo", "--articles", "500"} + server);
     QCOMPARE(demo.exitCode, 0);
+    QProcess analyzed;
+    analyzed.start("psql", {"-X", "-q", "-t", "-A", "-d", database.toLower(), "-c",
+                            "SELECT count(*) FROM pg_stat_user_tables WHERE relname = 'article' "
+                            "AND last_analyze IS NOT NULL"});
+    QVERIFY(analyzed.waitForFinished());
+    QCOMPARE(analyzed.readAllStandardOutput().trimmed(), "1");
     QCOMPARE(tolvanDb(QStringList{"demo"} + server).exitCode, 1);
     const Run show = tolvanDb(QStringList{"show"} + server);
     QVERIFY2(show.out.contains("... 500 Artikel insgesamt"), qPrintable(show.out + show.err));

@@ -1,7 +1,9 @@
 // The data server component on a real database: SQLite or PostgreSQL, as the
 // test is registered (TOLVAN_TEST_ENGINE).
 
+#include "DemoData.h"
 #include "Factory.h"
+#include "Schema.h"
 #include "ServerError.h"
 #include "TestDatabase.h"
 
@@ -71,6 +73,11 @@ private slots:
     void commandLines();
     void localsLiveAsLongAsTheConnection();
     void hostileTextChangesNothing();
+    void lineBreaksInsideValuesKeepFourFields();
+    void articleNumbersInByteOrder();
+    void identitiesWithNulAreNotLogged();
+    void connectingAndReadingDuringAReload();
+    void stockListWithoutStatistics();
 
 private:
     QString count(const char *table)
@@ -122,7 +129,7 @@ void TestFactory::connectFailsOnMissingOrForeignFiles()
 {
     if (m_db.isPostgres()) {
         QString wrongDatabase = m_db.connectString();
-        wrongDatabase.replace(QRegularExpression(":[A-Z0-9_]+$"), ":NOSUCHNAMESPACE");
+        wrongDatabase.replace(QRegularExpression(":[A-Z0-9_]+\\z"), ":NOSUCHNAMESPACE");
         QVERIFY(!m_factory.connect(wrongDatabase));
         const QByteArray user = qgetenv("PGUSER");
         qputenv("PGUSER", "nosuchrole");
@@ -386,6 +393,10 @@ void TestFactory::referenceArgumentsAreWrittenBack()
     QString name = "Firma A";
     lager->call("LName", {Arg::ref(name), "100"});
     QCOMPARE(name, "Firma A");
+    // A line feed after the digits makes a text, not a number.
+    QString withLineFeed = "00\n";
+    lager->call("LName", {Arg::ref(withLineFeed), "100"});
+    QCOMPARE(withLineFeed, "00\n");
 }
 
 void TestFactory::stockListQuery()
@@ -563,6 +574,14 @@ void TestFactory::commandLines()
     QVERIFY(raised([&] { windows->call("Xecute", {"D ^ZAP"}); })
                 .description()
                 .startsWith("<NOROUTINE>"));
+
+    // A line with a syntax error runs nothing: no log row, no variable.
+    const QString logged = count("connection_log");
+    QVERIFY(raised([&] { windows->call("Xecute", {"D ^%XTT,^%XTT,^%XTT S X=1 W 1)"}); })
+                .description()
+                .startsWith("<SYNTAX>"));
+    QCOMPARE(count("connection_log"), logged);
+    QCOMPARE(windows->call("Xecute", {"W $G(X,\"-\")"}).toString(), "-");
 }
 
 void TestFactory::localsLiveAsLongAsTheConnection()
@@ -610,6 +629,153 @@ void TestFactory::hostileTextChangesNothing()
         after << count(table.toLatin1().constData());
     QCOMPARE(after, before);
     QCOMPARE(lager->call("LName", {"1", "100"}).toString(), "Nordwind Spielwaren GmbH");
+}
+
+void TestFactory::lineBreaksInsideValuesKeepFourFields()
+{
+    const QStringList articles[] = {
+        {"600-1", "Zeile1\nZeile2", "4000000000001"},
+        {"600-2", "Zeile1\r\nZeile2\r", "4000000000002"},
+        {"600-3", "Zeile1\rZeile2", "4000000000003\n"},
+    };
+    for (const QStringList &article : articles)
+        m_db.engine().exec("INSERT INTO article (firm, article_no, supplier_no, description, ean) "
+                           "VALUES ('1', $1, '600', $2, $3)",
+                           {article[0], article[1], article[2]});
+    const QStringList rows = stockList(m_factory, "1", "0", "600");
+    QCOMPARE(rows, QStringList({"600-1\nZeile1 Zeile2\n4000000000001\n0",
+                                "600-2\nZeile1  Zeile2 \n4000000000002\n0",
+                                "600-3\nZeile1 Zeile2\n4000000000003 \n0"}));
+    for (const QString &row : rows) {
+        QCOMPARE(row.split(u'\n').size(), 4);
+        QVERIFY(row.split(u'\n').at(2).startsWith("400000000000"));
+    }
+}
+
+void TestFactory::articleNumbersInByteOrder()
+{
+    // The order of the UTF-8 bytes, whatever collation the database was created with.
+    const QStringList numbers{"ä-1", "_1", "B-1", "a-1", "9", "Z-1", "10"};
+    const QStringList byteOrder{"10", "9", "B-1", "Z-1", "_1", "a-1", "ä-1"};
+    const auto load = [&](Engine &engine) {
+        for (const QString &number : numbers)
+            engine.exec(
+                "INSERT INTO article (firm, article_no, supplier_no) VALUES ('1', $1, '700')",
+                {number});
+    };
+    const auto listed = [](Factory &factory) {
+        QStringList result;
+        for (const QString &row : stockList(factory, "1", "0", "700"))
+            result << row.section(u'\n', 0, 0);
+        return result;
+    };
+    if (!m_db.isPostgres()) {
+        load(m_db.engine());
+        QCOMPARE(listed(m_factory), byteOrder);
+        return;
+    }
+    // German collation by ICU, which needs no locale installed on the machine.
+    const QString name = QStringLiteral("tolvan_de%1").arg(QCoreApplication::applicationPid());
+    const auto open = [](const QString &database) {
+        return openPostgres(qEnvironmentVariable("PGHOST"), qEnvironmentVariableIntValue("PGPORT"),
+                            database);
+    };
+    auto admin = open("postgres");
+    admin->exec("DROP DATABASE IF EXISTS " + name.toStdString() + " WITH (FORCE)");
+    admin->exec("CREATE DATABASE " + name.toStdString() +
+                " TEMPLATE template0 LOCALE_PROVIDER icu ICU_LOCALE 'de-DE' LOCALE 'C.UTF-8'");
+    const auto dropDatabase = qScopeGuard(
+        [&] { admin->exec("DROP DATABASE IF EXISTS " + name.toStdString() + " WITH (FORCE)"); });
+    {
+        auto german = open(name);
+        schema::create(*german);
+        loadDemoData(*german, 0, [](const QString &) {});
+        load(*german);
+        QCOMPARE(german->scalar("SELECT string_agg(article_no, ' ' ORDER BY article_no) FROM "
+                                "article WHERE supplier_no = '700'"),
+                 "_1 10 9 a-1 ä-1 B-1 Z-1"); // the database's own order differs
+    }
+    Factory factory;
+    QVERIFY(factory.connect(QStringLiteral("cn_iptcp:%1[%2]:%3")
+                                .arg(m_db.serverAddress(), m_db.port(), name.toUpper())));
+    QCOMPARE(listed(factory), byteOrder);
+}
+
+void TestFactory::identitiesWithNulAreNotLogged()
+{
+    // The same on both engines: PostgreSQL could store the text only up to the NUL.
+    auto windows = m_factory.createObject("TV.Windows");
+    const QString before = count("connection_log");
+    const QString nul(QChar(u'\0'));
+    for (const QString &identity :
+         {"S FIRMA=1,FIL=0,PERSONAL=\"DE" + nul + "MO\"", "S FIRMA=\"1" + nul + "\",FIL=0"}) {
+        windows->call("Xecute", {identity});
+        QCOMPARE(windows->call("Xecute", {"D ^%XTT"}).toString(), "");
+    }
+    QCOMPARE(count("connection_log"), before);
+}
+
+void TestFactory::connectingAndReadingDuringAReload()
+{
+    // A reader that would wait for the reload's locks fails instead of hanging.
+    qputenv("PGOPTIONS", "-c lock_timeout=3000");
+    const auto restore = qScopeGuard([] { qunsetenv("PGOPTIONS"); });
+    QString failure;
+    QStringList seen;
+    replaceWithDemoData(m_db.engine(), 30, [&](const QString &) {
+        if (!seen.isEmpty() || !failure.isEmpty())
+            return;
+        try {
+            Factory reader;
+            if (!reader.connect(m_db.connectString())) {
+                failure = reader.lastConnectError();
+                return;
+            }
+            auto windows = reader.createObject("TV.Windows");
+            windows->call("Xecute", {"S FIRMA=1,FIL=0,PERSONAL=\"DEMO\""});
+            windows->call("Xecute", {"D ^%XTT"});
+            seen = stockList(reader, "1", "0", "999");
+        } catch (const ServerError &error) {
+            failure = error.description();
+        }
+    });
+    QCOMPARE(failure, QString());
+    QCOMPARE(seen.size(), 30); // the old data: the new ones were not yet loaded
+    QCOMPARE(stockList(m_factory, "1", "0", "999").size(), 30);
+}
+
+void TestFactory::stockListWithoutStatistics()
+{
+    if (!m_db.isPostgres())
+        QSKIP("SQLite plans the same with and without statistics");
+    // Loaded as a company would, never analysed. A plan that took the
+    // articles for a handful would run for minutes; the guard ends it early.
+    const QString name = QStringLiteral("tolvan_ns%1").arg(QCoreApplication::applicationPid());
+    const auto open = [](const QString &database) {
+        return openPostgres(qEnvironmentVariable("PGHOST"), qEnvironmentVariableIntValue("PGPORT"),
+                            database);
+    };
+    auto admin = open("postgres");
+    admin->exec("DROP DATABASE IF EXISTS " + name.toStdString() + " WITH (FORCE)");
+    admin->exec("CREATE DATABASE " + name.toStdString());
+    const auto dropDatabase = qScopeGuard(
+        [&] { admin->exec("DROP DATABASE IF EXISTS " + name.toStdString() + " WITH (FORCE)"); });
+    {
+        auto fresh = open(name);
+        schema::create(*fresh);
+        for (const char *table : {"branch", "article", "stock"})
+            fresh->execScript(std::string("ALTER TABLE ") + table +
+                              " SET (autovacuum_enabled = false)");
+        loadDemoData(*fresh, 20000, [](const QString &) {});
+    }
+    qputenv("PGOPTIONS", "-c statement_timeout=20000");
+    const auto restore = qScopeGuard([] { qunsetenv("PGOPTIONS"); });
+    Factory factory;
+    QVERIFY(factory.connect(
+        QStringLiteral("cn_iptcp:%1[%2]:%3").arg(m_db.serverAddress(), m_db.port(), name)));
+    const QStringList rows = stockList(factory, "1", "0", "999");
+    QCOMPARE(rows.size(), 20000);
+    QCOMPARE(rows.last(), "999-0020000\nTestartikel 20000 Größe M\n\n0");
 }
 
 QTEST_GUILESS_MAIN(TestFactory)

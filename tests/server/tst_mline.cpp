@@ -24,8 +24,10 @@ public:
         return name == u"%XTT";
     }
 
-    QHash<QString, QString> globals{
-        {"FA(0)", "Handel GmbH`2026`EUR"}, {"X(\"a\"\"b\",1)", "quoted"}, {"X(.5)", "half"}};
+    QHash<QString, QString> globals{{"FA(0)", "Handel GmbH`2026`EUR"},
+                                    {"FA(1)", "Filiale"},
+                                    {"X(\"a\"\"b\",1)", "quoted"},
+                                    {"X(.5)", "half"}};
     QStringList routinesRun;
 };
 
@@ -37,13 +39,18 @@ class TestMLine : public QObject {
 private slots:
     void writesWhatTheLineComputes_data();
     void writesWhatTheLineComputes();
+    void numbersAsMReadsThem_data();
+    void numbersAsMReadsThem();
     void rejectsWhatItDoesNotKnow_data();
     void rejectsWhatItDoesNotKnow();
     void localsStayBetweenLines();
+    void aLineWithASyntaxErrorRunsNothing_data();
+    void aLineWithASyntaxErrorRunsNothing();
     void globalsAreReadOnly();
     void routines();
     void canonicalNumbersAndSubscripts();
     void hostileInputEndsInAnError();
+    void deepLinesFitASmallStack();
 };
 
 void TestMLine::writesWhatTheLineComputes_data()
@@ -78,7 +85,7 @@ void TestMLine::writesWhatTheLineComputes_data()
     QTest::newRow("string subscripts")
         << "W ^X(\"a\"\"b\",1),^X(\".5\"),^X(0.50),$G(^X(\"0.5\"),\"-\")"
         << "quotedhalfhalf-";
-    QTest::newRow("exponents") << "W 1E3,\",\",1.5e2,\",\",25E-1,\",\",.5E-1,\",\",0E9,\",\",2E+1"
+    QTest::newRow("exponents") << "W 1E3,\",\",1.5E2,\",\",25E-1,\",\",.5E-1,\",\",0E9,\",\",2E+1"
                                << "1000,150,2.5,.05,0,20";
     QTest::newRow("unary signs")
         << "W -5,\",\",+\"12abc\",\",\",--3,\",\",-\"x\",\",\",-(\"-1E2\"),\",\",-0.50"
@@ -100,6 +107,92 @@ void TestMLine::writesWhatTheLineComputes()
     QCOMPARE(runMLine(line, locals, environment), written);
 }
 
+void TestMLine::numbersAsMReadsThem_data()
+{
+    // What the line writes, or the M error it raises ("<MAXNUMBER>", "<SYNTAX>").
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("result");
+
+    const QString sixtyThreeZeros(63, u'0');
+    // A trailing point ends a number.
+    QTest::newRow("point: 1.") << "W 1."
+                               << "1";
+    QTest::newRow("point: subscript") << "W ^FA(0.)"
+                                      << "Handel GmbH`2026`EUR";
+    QTest::newRow("point: piece position") << "S x=\"a,b,c\" W $P(x,\",\",2.)"
+                                           << "b";
+    QTest::newRow("point: before an exponent") << "W 0.E-11,\",\",1.E2"
+                                               << "0,100";
+    QTest::newRow("point: in a text") << "W +\"3.\",\",\",+\"3.x\""
+                                      << "3,3";
+    QTest::newRow("point alone") << "W ."
+                                 << "<SYNTAX>";
+    // Only an upper-case E is an exponent.
+    QTest::newRow("E: literal") << "W 1.5E2,\",\",2E+1,\",\",25E-1"
+                                << "150,20,2.5";
+    QTest::newRow("E: lower case in a text") << "W +\"1e1\""
+                                             << "1";
+    QTest::newRow("E: lower case in a literal") << "W 1e1"
+                                                << "<SYNTAX>";
+    QTest::newRow("E: in a text") << "W +\"1E1\",\",\",+\"-1E2x\""
+                                  << "10,-100";
+    // Piece positions are numbers with the same rules, cut to whole numbers.
+    QTest::newRow("position: exponent in a text") << "W $P(\"a,b,c,d,e,f,g,h,i,j,k\",\",\",\"1E1\")"
+                                                  << "j";
+    QTest::newRow("position: fraction") << "W $P(\"a,b,c\",\",\",2.9)"
+                                        << "b";
+    QTest::newRow("position: range") << "W $P(\"a,b,c\",\",\",\"2E0\",\"3.\")"
+                                     << "b,c";
+    QTest::newRow("position: too large") << "W $P(\"a\",\",\",\"1E99\")"
+                                         << "<MAXNUMBER>";
+    // The bound: values of 1E64 and more are too large, in literals and texts alike.
+    QTest::newRow("bound: largest") << "W 1E63"
+                                    << "1" + sixtyThreeZeros;
+    QTest::newRow("bound: largest negative") << "W -1E63"
+                                             << "-1" + sixtyThreeZeros;
+    QTest::newRow("bound: literal") << "W 1E64"
+                                    << "<MAXNUMBER>";
+    QTest::newRow("bound: text") << "W +\"1E64\""
+                                 << "<MAXNUMBER>";
+    QTest::newRow("bound: text, large exponent") << "W +\"1E500\""
+                                                 << "<MAXNUMBER>";
+    QTest::newRow("bound: digits") << "W " + QString(65, u'9') << "<MAXNUMBER>";
+    QTest::newRow("bound: zero with a large exponent") << "W 0E999,\",\",+\"0E99999999\""
+                                                       << "0,0";
+    // Digits are kept up to the 64th place after the point; smaller values are 0.
+    QTest::newRow("small: 64th place") << "W 1E-64"
+                                       << "." + sixtyThreeZeros + "1";
+    QTest::newRow("small: literal") << "W 1E-65,\",\",-1E-500"
+                                    << "0,0";
+    QTest::newRow("small: text") << "W +\"1E-500\",\",\",-\"1E-65\""
+                                 << "0,0";
+    QTest::newRow("small: digits kept") << "W 1234567890.1234567890123"
+                                        << "1234567890.1234567890123";
+    // Zero has no sign.
+    QTest::newRow("zero: -0") << "W -0"
+                              << "0";
+    QTest::newRow("zero: +\"-0\"") << "W +\"-0\""
+                                   << "0";
+    QTest::newRow("zero: -\"-0\"") << "W -\"-0\""
+                                   << "0";
+    QTest::newRow("zero: -0.0E5") << "W -0.0E5,\",\",-\"-.0\""
+                                  << "0,0";
+}
+
+void TestMLine::numbersAsMReadsThem()
+{
+    QFETCH(QString, line);
+    QFETCH(QString, result);
+    QHash<QString, QString> locals;
+    FakeEnvironment environment;
+    try {
+        QCOMPARE(runMLine(line, locals, environment), result);
+    } catch (const ServerError &e) {
+        QVERIFY2(result.startsWith(u'<') && e.description().startsWith(result),
+                 qPrintable(e.description()));
+    }
+}
+
 void TestMLine::rejectsWhatItDoesNotKnow_data()
 {
     QTest::addColumn<QString>("line");
@@ -113,7 +206,7 @@ void TestMLine::rejectsWhatItDoesNotKnow_data()
                                       << "<FUNCTION> an Position 3";
     QTest::newRow("undefined local") << "W 1,NIX"
                                      << "<UNDEFINED> an Position 5";
-    QTest::newRow("undefined global") << "W ^FA(1)"
+    QTest::newRow("undefined global") << "W ^FA(2)"
                                       << "<UNDEFINED> an Position 3";
     QTest::newRow("no routine") << "D ^NIX"
                                 << "<NOROUTINE> an Position 3";
@@ -167,6 +260,27 @@ void TestMLine::localsStayBetweenLines()
     QCOMPARE(locals.value("B"), "2");
 }
 
+void TestMLine::aLineWithASyntaxErrorRunsNothing_data()
+{
+    QTest::addColumn<QString>("line");
+
+    QTest::newRow("after routines and a set") << "D ^%XTT,^%XTT,^%XTT S X=1 W 1)";
+    QTest::newRow("after a write") << "S X=1 W X,!,\"a\" W $ZZ(1)";
+    QTest::newRow("after quit") << "S X=1 D ^%XTT Q  W 1e1";
+    QTest::newRow("too deep after a set") << "S X=1 W " + QString(100, u'(') + "1";
+}
+
+void TestMLine::aLineWithASyntaxErrorRunsNothing()
+{
+    // M reads the whole line before it runs any of it.
+    QFETCH(QString, line);
+    QHash<QString, QString> locals;
+    FakeEnvironment environment;
+    QVERIFY_THROWS_EXCEPTION(ServerError, runMLine(line, locals, environment));
+    QVERIFY(locals.isEmpty());
+    QVERIFY(environment.routinesRun.isEmpty());
+}
+
 void TestMLine::globalsAreReadOnly()
 {
     QHash<QString, QString> locals;
@@ -216,6 +330,14 @@ void TestMLine::hostileInputEndsInAnError()
     QVERIFY(rejects("W " + QString(5000, u'(') + "1" + QString(5000, u')'), "<STACK>"));
     QVERIFY(rejects("W " + QString(5000, u'('), "<STACK>"));
     QVERIFY(rejects("W \"" + QString(5000, u'"'), "<SYNTAX>"));
+    // Long chains of signs and nested calls end in the same limit, not in a crash.
+    QVERIFY(rejects("W " + QString(8000, u'-') + "1", "<STACK>"));
+    QVERIFY(rejects("W " + QString(8000, u'+') + "\"1\"", "<STACK>"));
+    QString pieces = "1";
+    for (int i = 0; i < 3000; ++i)
+        pieces = "$P(" + pieces + ",1)";
+    QVERIFY(rejects("W " + pieces, "<STACK>"));
+    QVERIFY(rejects("W $G(^X(" + QString(3000, u'-') + "1))", "<STACK>"));
     // Doubling a text until it passes the limit.
     QString line = "S A=\"" + QString(1000, u'x') + "\"";
     for (int i = 0; i < 6; ++i)
@@ -223,6 +345,33 @@ void TestMLine::hostileInputEndsInAnError()
     QVERIFY(rejects(line, "<MAXSTRING>"));
     QVERIFY(rejects("S A=\"" + QString(20000, u'x') + "\" W A,A", "<MAXSTRING>"));
     QCOMPARE(runMLine("W $P(^FA(0),\"`\",2) ;\" ' -- DROP", locals, environment), "2026");
+}
+
+void TestMLine::deepLinesFitASmallStack()
+{
+    // 1 MiB, the stack of a Windows program's main thread: the nesting limit
+    // ends the deepest lines before the stack does.
+    QStringList errors;
+    std::unique_ptr<QThread> thread(QThread::create([&errors] {
+        QHash<QString, QString> locals;
+        FakeEnvironment environment;
+        QString pieces = "1";
+        for (int i = 0; i < 3000; ++i)
+            pieces = "$P(" + pieces + ",1)";
+        for (const QString &line : {"W " + QString(16000, u'-') + "1", "W " + pieces,
+                                    "W " + QString(10000, u'(') + "1" + QString(10000, u')')}) {
+            try {
+                runMLine(line, locals, environment);
+                errors << "";
+            } catch (const ServerError &e) {
+                errors << e.description().section(u' ', 0, 0);
+            }
+        }
+    }));
+    thread->setStackSize(1 << 20);
+    thread->start();
+    QVERIFY(thread->wait());
+    QCOMPARE(errors, QStringList({"<STACK>", "<STACK>", "<STACK>"}));
 }
 
 QTEST_GUILESS_MAIN(TestMLine)
