@@ -50,6 +50,7 @@ private:
     QString m_programs = QFileInfo(TOLVAN_CONSOLE_PROGRAM).absolutePath();
     TestDatabase m_db;
     QTemporaryDir m_folder;
+    int m_probes = 0;
 };
 
 void TestConsole::initTestCase()
@@ -124,10 +125,14 @@ void TestConsole::otherCallsStartTheWindowProgram()
 {
     QFETCH(QString, arguments);
     QFETCH(QString, seen);
-    QTemporaryDir folder;
-    QVERIFY(folder.isValid());
+    // In the test's folder, which goes when the stand-ins have ended.
+    const QDir folder(m_folder.filePath(QString::number(m_probes++)));
+    QVERIFY(folder.mkpath("."));
     QVERIFY(QFile::copy(TOLVAN_CONSOLE_PROGRAM, folder.filePath("probe.com")));
     QVERIFY(QFile::copy(TOLVAN_PRINT_ARGUMENTS, folder.filePath("probe.exe")));
+    // cmd.exe takes the twin, not the window program, when the extension is left out.
+    QVERIFY(inCmd(folder.path(), "probe --help").out.startsWith("Aufruf: tolvan-dravonik-export"));
+
     const QString written = folder.filePath("seen.txt");
     qputenv("TOLVAN_PRINT_TO", QDir::toNativeSeparators(written).toLocal8Bit());
     const Run run = inCmd(folder.path(), "probe " + arguments);
@@ -138,6 +143,7 @@ void TestConsole::otherCallsStartTheWindowProgram()
     QFile file(written);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(QString::fromUtf8(file.readAll()), seen);
+    // The window program's file stays locked until it has ended.
 }
 
 QTEST_GUILESS_MAIN(TestConsole)
