@@ -7,7 +7,9 @@ namespace tolvan {
 // The settings in the Windows registry: HKEY_CURRENT_USER\<root>\<application>
 // \<section>, one REG_SZ value per key. Values are written and read with their
 // full length, so a text holding NUL characters (a scrambled password)
-// round-trips. A key the user's store lacks is read from the same place under
+// round-trips. Values an administrator adds ("reg add", a .reg file) read
+// alike: REG_SZ, REG_EXPAND_SZ (as written, unexpanded) and REG_DWORD (its
+// number). A key the user's store lacks is read from the same place under
 // HKEY_LOCAL_MACHINE, where an administrator sets defaults for every user.
 // Windows only.
 class RegistrySettingsStore : public SettingsStore {
