@@ -1,11 +1,8 @@
 #include "Session.h"
 
-#include <QCoreApplication>
-#include <optional>
-
 namespace tolvan {
 namespace {
-std::optional<QString> givenCommandLine;
+QString givenCommandLine;
 } // namespace
 
 Session &session()
@@ -16,9 +13,7 @@ Session &session()
 
 QString programCommandLine()
 {
-    if (givenCommandLine)
-        return *givenCommandLine;
-    return QCoreApplication::arguments().mid(1).join(u' ');
+    return givenCommandLine;
 }
 
 void setProgramCommandLine(const QString &text)

@@ -32,7 +32,9 @@ struct Session {
 
 Session &session();
 
-// The program's command-line arguments joined by single spaces. Tests set it.
+// The program's command-line text without its own path: the arguments as
+// typed, joined by single blanks (CommandLine.h in platform). main() hands it
+// over before anything reads it; empty until then. Tests set it.
 QString programCommandLine();
 void setProgramCommandLine(const QString &text);
 

@@ -40,6 +40,8 @@ const QString Help = QStringLiteral(
     "Anmeldung des Benutzers; ein Dialog erscheint nie. Ein leeres oder fehlendes\n"
     "Passwortfeld wird aus der Umgebungsvariablen TOLVAN_PASSWORD genommen: auf der\n"
     "Befehlszeile können andere Benutzer des Rechners das Passwort sehen.\n"
+    "Ein Anmeldefeld, das mit \"-\" beginnt (etwa ein Passwort \"-demo\"), steht\n"
+    "nach \"--\": dort enden die Optionen (... --location TEXT -- 1 0 DEMO -demo).\n"
     "\n"
     "Meldungen erscheinen auf der Standardfehlerausgabe.\n"
     "Rückgabewerte: 0 geschrieben, 1 unerwarteter Fehler, 2 falscher Aufruf,\n"

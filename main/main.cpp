@@ -2,17 +2,19 @@
 // writes the export without one.
 
 #include "Application.h"
+#include "CommandLine.h"
 #include "DialogForms.h"
 #include "GraphicalSession.h"
 #include "Guard.h"
 #include "HeadlessExport.h"
-#include "IniSettingsStore.h"
 #include "MainWindow.h"
 #include "QtMessageBoxes.h"
 #include "QtMousePointer.h"
+#include "Session.h"
+#include "UserSettingsStore.h"
+#include "WindowlessStart.h"
 
 #include <QApplication>
-#include <QTextStream>
 #include <cstdio>
 #include <cstdlib>
 
@@ -35,26 +37,15 @@ void reportMissingDisplay(QtMsgType type, const QMessageLogContext &, const QStr
     std::fprintf(stderr, "%s\n", qPrintable(message));
 }
 
-int exportWithoutWindow(int argc, char *argv[])
-{
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("TOLVAN Dravonik-Export"));
-    tolvan::IniSettingsStore settings;
-    tolvan::SettingsStore::install(&settings);
-    QTextStream out(stdout);
-    QTextStream messages(stderr);
-    return tolvan::headless::run(QCoreApplication::arguments().mid(1), out, messages);
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
+    // Before QApplication takes out what looks like its own options: every
+    // login field arrives as typed.
+    const QStringList arguments = tolvan::programArguments(argc, argv);
     if (tolvan::headless::isRequested(arguments))
-        return exportWithoutWindow(argc, argv);
+        return tolvan::exportWithoutWindow(argc, argv, arguments);
     if (!tolvan::hasGraphicalSession()) {
         std::fputs(NoDisplay, stderr);
         return 1;
@@ -68,8 +59,9 @@ int main(int argc, char *argv[])
     tolvan::MessageBoxes::install(&messageBoxes);
     tolvan::QtMousePointer mousePointer;
     tolvan::MousePointerService::install(&mousePointer);
-    tolvan::IniSettingsStore settings;
-    tolvan::SettingsStore::install(&settings);
+    const auto settings = tolvan::userSettingsStore();
+    tolvan::SettingsStore::install(settings.get());
+    tolvan::setProgramCommandLine(arguments.join(u' '));
     tolvan::DialogForms dialogs;
     tolvan::LoginForms::install(&dialogs);
 

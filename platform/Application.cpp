@@ -15,10 +15,18 @@ void prepareApplication(QApplication &app)
     QApplication::setOrganizationName(QStringLiteral("TOLVAN"));
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     installFonts(app);
+    // Qt's own folder on Linux; on Windows the installed program carries
+    // them in "translations" beside itself.
+    const QStringList folders{QLibraryInfo::path(QLibraryInfo::TranslationsPath),
+                              QApplication::applicationDirPath() + QStringLiteral("/translations")};
     auto *translator = new QTranslator(&app);
-    if (translator->load(QLocale(QLocale::German), QStringLiteral("qtbase"), QStringLiteral("_"),
-                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(translator);
+    for (const QString &folder : folders) {
+        if (translator->load(QLocale(QLocale::German), QStringLiteral("qtbase"),
+                             QStringLiteral("_"), folder)) {
+            QApplication::installTranslator(translator);
+            break;
+        }
+    }
 }
 
 } // namespace tolvan

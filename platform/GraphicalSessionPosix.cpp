@@ -1,3 +1,6 @@
+// Linux: windows need an X11 or Wayland display, unless a Qt platform that
+// needs none is chosen.
+
 #include "GraphicalSession.h"
 
 #include <QString>
@@ -7,7 +10,6 @@ namespace tolvan {
 
 bool hasGraphicalSession()
 {
-#if defined(Q_OS_LINUX) || defined(Q_OS_FREEBSD)
     const bool x11 = !qEnvironmentVariableIsEmpty("DISPLAY");
     const bool wayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
     const QString platform = qEnvironmentVariable("QT_QPA_PLATFORM");
@@ -18,9 +20,6 @@ bool hasGraphicalSession()
     if (platform.startsWith(QLatin1String("wayland")))
         return wayland;
     return true; // offscreen, minimal, vnc, …: no display needed
-#else
-    return true;
-#endif
 }
 
 } // namespace tolvan
