@@ -279,6 +279,8 @@ void TestAboutBox::sysInfoOnTheDesktop()
     QFETCH(QStringList, onPath);
     QFETCH(QStringList, broken);
     QFETCH(QStringList, tried);
+    if (Registry::current())
+        QSKIP("The system's registry answers here; the desktop's programs stand in without one.");
     qputenv("XDG_CURRENT_DESKTOP", desktop.toUtf8());
     m_programs->onPath = onPath;
     m_programs->broken = broken;
@@ -295,6 +297,8 @@ void TestAboutBox::sysInfoOnTheDesktop()
 
 void TestAboutBox::sysInfoButton()
 {
+    if (Registry::current())
+        QSKIP("The system's registry answers here; the desktop's programs stand in without one.");
     m_programs->onPath = {"hardinfo"};
     forms::showAbout();
     QTest::mouseClick(child(forms::about(), "cmdSysInfo"), Qt::LeftButton);

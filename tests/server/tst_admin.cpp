@@ -5,6 +5,7 @@
 #include "ServerError.h"
 
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -42,8 +43,12 @@ TestAdmin::Run TestAdmin::tolvanDb(const QStringList &arguments)
     process.start(QStringLiteral(TOLVAN_DB), arguments);
     if (!process.waitForFinished(120000))
         return {-1, {}, QStringLiteral("tolvan-db did not finish")};
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
+    // A Windows console program ends its lines with CR LF.
+    const auto text = [](const QByteArray &bytes) {
+        return QString::fromUtf8(bytes).replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    };
+    return {process.exitCode(), text(process.readAllStandardOutput()),
+            text(process.readAllStandardError())};
 }
 
 void TestAdmin::initTestCase()
@@ -198,6 +203,8 @@ void TestAdmin::reloadWhileTheProgramReads()
     if (postgres) {
         if (qEnvironmentVariable("PGHOST").isEmpty())
             QSKIP("no PostgreSQL server");
+        if (QStandardPaths::findExecutable("psql").isEmpty())
+            QSKIP("no psql on this system to create the test database");
         QProcess::execute(
             "psql", {"-X", "-q", "-d", "postgres", "-c", "CREATE DATABASE " + database.toLower()});
         target = {"--server",    qEnvironmentVariable("PGHOST"),
@@ -259,6 +266,8 @@ void TestAdmin::postgresServer()
     const QStringList server{"--server",    qEnvironmentVariable("PGHOST"),
                              "--port",      qEnvironmentVariable("PGPORT"),
                              "--namespace", database};
+    if (QStandardPaths::findExecutable("psql").isEmpty())
+        QSKIP("no psql on this system to create the test database");
     QProcess::execute(
         "psql", {"-X", "-q", "-d", "postgres", "-c", "CREATE DATABASE " + database.toLower()});
     const Run demo = tolvanDb(QStringList{"demo", "--articles", "500"} + server);
