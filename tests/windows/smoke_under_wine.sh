@@ -57,7 +57,7 @@ xdotool key ctrl+a
 xdotool type --delay 30 'Regal 7'
 xdotool key Return
 sleep 2
-[ -n "$screenshot" ] && import -window root -crop 700x560+0+0 "$screenshot"
+[ -n "$screenshot" ] && import -window "$main" "$screenshot"
 
 # "Datei erzeugen" (two steps back in the tab order), the Save dialog, a file name.
 xdotool key shift+Tab shift+Tab space
