@@ -8,13 +8,13 @@
 #include "Login.h"
 #include "LoginForms.h"
 #include "MessageBoxes.h"
-#include "RowTexts.h"
 #include "Session.h"
 #include "StockQuery.h"
 
 #include <QCommandLineParser>
 #include <QHash>
 #include <QTextStream>
+#include <optional>
 #include <variant>
 
 namespace tolvan::headless {
@@ -183,22 +183,25 @@ int exportFor(const Request &request, QTextStream &messages)
                     MessageButtons::Ok);
         return SupplierUnknown;
     }
-    RowTexts rows;
-    fetchStockList(
-        request.supplier, [&rows] { rows.clear(); },
-        [&rows](const QString &row) { rows.append(row); });
+    // The rows go from the result set straight into the file, without a list;
+    // the file is created once the query has answered, as the window's export
+    // comes after its list.
+    std::optional<ExportFile> file;
+    qsizetype rows = 0;
     qsizetype lines = 0;
     try {
-        lines = saveExportFile(request.file, request.location,
-                               {rows.size(), [&rows](qsizetype row) { return rows.at(row); }});
+        rows = fetchStockList(
+            request.supplier, [&] { file.emplace(request.file, request.location); },
+            [&file](const QString &row) { file->add(row); });
+        lines = file->commit();
     } catch (const ExportFailed &failed) {
         showMessage(QStringLiteral("TOLVAN Dravonik-Export"), failed.description(),
                     MessageIcon::Exclamation, MessageButtons::Ok);
         return NotWritten;
     }
     CloseConnection();
-    messages << rows.size() << " Artikel gelistet, " << lines
-             << " Zeilen geschrieben: " << request.file << Qt::endl;
+    messages << rows << " Artikel gelistet, " << lines << " Zeilen geschrieben: " << request.file
+             << Qt::endl;
     return Written;
 }
 
