@@ -16,6 +16,7 @@
 
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QScreen>
 
 namespace tolvan {
 namespace {
@@ -136,6 +137,23 @@ bool LoginDialog::eventFilter(QObject *watched, QEvent *event)
             guard::run([this] { BUSER_LostFocus(); });
     }
     return QDialog::eventFilter(watched, event);
+}
+
+// Without owner (at start-up) Qt centres a dialog by a guessed frame, 40 px
+// too high while no other window shows the real one: centre it on the screen
+// here. Qt keeps a position set by code for later showings; the dialog is
+// centred over its owner then, so the position counts as not set.
+void LoginDialog::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (parentWidget())
+        return;
+    if (const QScreen *display = screen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(display->availableGeometry().center());
+        move(frame.topLeft());
+        setAttribute(Qt::WA_Moved, false);
+    }
 }
 
 void LoginDialog::focusInEvent(QFocusEvent *event)

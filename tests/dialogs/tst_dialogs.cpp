@@ -18,6 +18,8 @@
 #include "TextUtils.h"
 
 #include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
 #include <QSettings>
 #include <QtTest>
 
@@ -40,6 +42,9 @@ private slots:
     void serverSettingsModes();
     void storingServerSettingsReconnects();
     void serverDialogKeys();
+    void loginDialogKeys_data();
+    void loginDialogKeys();
+    void loginDialogCentredWithoutOwner();
     void serverButtonShowsTheSettingsOwned();
     void settingsHiddenDuringFailedAttemptsComeBack();
     void idleTimerClosesTheConnection();
@@ -98,6 +103,7 @@ void TestDialogs::focusAndUpperCaseInTheLoginDialog()
 {
     LoginDialog &dialog = forms::login();
     dialog.show();
+    dialog.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
     QCOMPARE(QApplication::focusWidget(), loginField("BPASSWORT"));
 
@@ -136,6 +142,7 @@ void TestDialogs::anmeldenStoresTheSettings()
     loginField("BUSER")->setText("meier");
     loginField("BPASSWORT")->setText("Geheim€");
     dialog.show();
+    dialog.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
     loginField("BUSER")->setFocus();
     // Enter in the name field: "Anmelden" stores the name in upper case all the same.
@@ -309,21 +316,81 @@ void TestDialogs::serverDialogKeys()
 {
     ServerDialog &dialog = forms::server();
     dialog.show();
+    dialog.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    QCOMPARE(QApplication::focusWidget(), child(&dialog, "BUEdit"));
     QTest::keyClick(&dialog, Qt::Key_Escape);
     QVERIFY(dialog.isVisible()); // no cancel button
 
-    // A focused button takes Enter itself.
-    m_messages.expect(MessageAnswer::Yes);
-    child(&dialog, "BUEdit")->setFocus();
+    // Enter on the focused "Ändern" is "Zurück", the default button: nothing asked.
     QTest::keyClick(child(&dialog, "BUEdit"), Qt::Key_Return);
+    QVERIFY(dialog.isHidden());
+    QCOMPARE(m_messages.shown.size(), 0);
+
+    // Space presses the focused button.
+    dialog.show();
+    dialog.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    m_messages.expect(MessageAnswer::Yes);
+    QTest::keyClick(child(&dialog, "BUEdit"), Qt::Key_Space);
     QCOMPARE(m_messages.shown.size(), 1);
-    QVERIFY(dialog.isVisible());
+    QVERIFY(serverField("BPORT")->isEnabled());
     // Enter in an unlocked field is "Zurück".
     serverField("BPORT")->setFocus();
     QTest::keyClick(serverField("BPORT"), Qt::Key_Return);
     QVERIFY(dialog.isHidden());
+    m_main.show(); // the activation goes elsewhere meanwhile
+    m_main.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&m_main));
+
+    // Shown again, still unlocked, the focus is on "Ändern", not in the port
+    // field where a Space would replace the port.
+    dialog.show();
+    dialog.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    QVERIFY(serverField("BPORT")->isEnabled());
+    QCOMPARE(QApplication::focusWidget(), child(&dialog, "BUEdit"));
     QCOMPARE(m_messages.shown.size(), 1);
+}
+
+void TestDialogs::loginDialogKeys_data()
+{
+    QTest::addColumn<QString>("focused");
+    QTest::newRow("on Abbruch") << "BUAusst";
+    QTest::newRow("on Server") << "BUServer";
+    QTest::newRow("on Anmelden") << "BUSpeich";
+}
+
+void TestDialogs::loginDialogKeys()
+{
+    // Enter presses "Anmelden" wherever the focus is; a focused "Abbruch" or
+    // "Server" does not take it.
+    QFETCH(QString, focused);
+    LoginDialog &dialog = forms::login();
+    loginField("BUSER")->setText("DEMO");
+    dialog.show();
+    dialog.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    QSignalSpy pressed(child<QPushButton>(&dialog, focused), &QPushButton::clicked);
+    QSignalSpy anmelden(child<QPushButton>(&dialog, "BUSpeich"), &QPushButton::clicked);
+    child(&dialog, focused)->setFocus();
+    QTest::keyClick(child(&dialog, focused), Qt::Key_Return);
+    QCOMPARE(anmelden.size(), 1);
+    QCOMPARE(pressed.size(), focused == "BUSpeich" ? 1 : 0);
+    QVERIFY(dialog.isHidden());
+    QCOMPARE(testing::services->ends, QList<int>{});
+    QCOMPARE(stored("Name"), "DEMO");
+}
+
+void TestDialogs::loginDialogCentredWithoutOwner()
+{
+    LoginDialog &dialog = forms::login();
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    const QPoint centre = dialog.screen()->availableGeometry().center();
+    const QPoint off = dialog.frameGeometry().center() - centre;
+    QVERIFY2(qAbs(off.x()) <= 1 && qAbs(off.y()) <= 1,
+             qPrintable(QStringLiteral("%1 px right, %2 px down").arg(off.x()).arg(off.y())));
 }
 
 void TestDialogs::serverButtonShowsTheSettingsOwned()
