@@ -33,7 +33,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <cstdio>
-#include <sys/resource.h>
 
 using namespace tolvan;
 
@@ -105,7 +104,14 @@ WindowRun window(const QString &commandLine, const QString &file)
     return run;
 }
 
-double headlessRun(const QString &program, const QStringList &loginFields, const QString &file)
+struct HeadlessRun {
+    double seconds;
+    qint64 peakKilobytes;
+};
+
+// The peak is read from the running process: the rusage of a child counts the
+// pages of this (large) process that it shared until its exec.
+HeadlessRun headlessRun(const QString &program, const QStringList &loginFields, const QString &file)
 {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -117,9 +123,12 @@ double headlessRun(const QString &program, const QStringList &loginFields, const
                   QStringList{QStringLiteral("--export"), file, QStringLiteral("--supplier"),
                               QStringLiteral("999"), QStringLiteral("--location"), Location} +
                       loginFields);
-    if (!process.waitForFinished(600000) || process.exitCode() != 0)
+    qint64 peak = 0;
+    while (!process.waitForFinished(20) && timer.elapsed() < 600000)
+        peak = std::max(peak, statusKilobytes("VmHWM:", process.processId()));
+    if (process.state() != QProcess::NotRunning || process.exitCode() != 0)
         qFatal("the export failed: %s", process.readAllStandardError().constData());
-    return seconds(timer);
+    return {seconds(timer), peak};
 }
 
 bool prepare(const Target &target, qint64 articles, bool force)
@@ -196,13 +205,10 @@ int main(int argc, char *argv[])
         last = window(loginFields.join(u' '), windowFile);
         bestRefresh = std::min(bestRefresh, last.refresh);
         bestExport = std::min(bestExport, last.exported);
-        bestHeadless = std::min(
-            bestHeadless, headlessRun(QStringLiteral(TOLVAN_PROGRAM), loginFields, headlessFile));
-        if (i == 0) {
-            rusage usage{};
-            getrusage(RUSAGE_CHILDREN, &usage);
-            headlessPeak = usage.ru_maxrss; // before any shell ran as a child again
-        }
+        const HeadlessRun headless =
+            headlessRun(QStringLiteral(TOLVAN_PROGRAM), loginFields, headlessFile);
+        bestHeadless = std::min(bestHeadless, headless.seconds);
+        headlessPeak = std::max(headlessPeak, headless.peakKilobytes);
         bestShell = std::min(bestShell, shell(target, shellFile));
     }
     const bool same = contents(windowFile) == contents(headlessFile);
