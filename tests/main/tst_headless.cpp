@@ -105,10 +105,14 @@ void TestHeadless::statuses_data()
     QTest::newRow("server not reachable")
         << job + QStringList{"1", "0", "DEMO", "demo", "127.0.0.1", "1"} << 5
         << "Anmeldung an Caché: Der Server ist nicht erreichbar!";
+    // A folder that does not exist: no user may write there, root included.
+    const QString blocked = m_folder.filePath("fehlt/x.csv");
     QTest::newRow("file not written")
-        << QStringList{"--export", "/proc/x.csv", "--supplier", "100",  "--location",
-                       "L",        "1",           "0",          "DEMO", "demo"}
-        << 6 << "TOLVAN Dravonik-Export: Die Datei „/proc/x.csv“ konnte nicht geschrieben werden.";
+        << QStringList{"--export", blocked, "--supplier", "100",  "--location",
+                       "L",        "1",     "0",          "DEMO", "demo"}
+        << 6
+        << QStringLiteral("TOLVAN Dravonik-Export: Die Datei „%1“ konnte nicht geschrieben werden.")
+               .arg(blocked);
 }
 
 void TestHeadless::statuses()

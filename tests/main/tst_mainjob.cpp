@@ -352,8 +352,8 @@ void TestMainJob::exportThatCannotBeWritten()
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("alt\r\n");
     file.close();
-    for (const QString &path :
-         {m_folder.filePath("fehlt/alt.csv"), m_folder.path(), QStringLiteral("/proc/alt.csv")}) {
+    for (const QString &path : {m_folder.filePath("fehlt/alt.csv"), m_folder.path(),
+                                m_folder.filePath("alt.csv/x.csv")}) {
         m_save.answer = path;
         m_messages.expect(MessageAnswer::Ok);
         click("BUDatei");
