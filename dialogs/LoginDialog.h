@@ -41,7 +41,11 @@ private:
     void BUSER_LostFocus();
     void BUServer_Click();
 
+    bool isCentred() const;
+    void centreOnScreen();
+
     std::unique_ptr<Ui::FMPass> m_ui;
+    int m_centringsLeft = 0;
 };
 
 } // namespace tolvan

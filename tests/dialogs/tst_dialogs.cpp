@@ -19,7 +19,6 @@
 
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QSettings>
 #include <QtTest>
 
@@ -44,7 +43,6 @@ private slots:
     void serverDialogKeys();
     void loginDialogKeys_data();
     void loginDialogKeys();
-    void loginDialogCentredWithoutOwner();
     void serverButtonShowsTheSettingsOwned();
     void settingsHiddenDuringFailedAttemptsComeBack();
     void idleTimerClosesTheConnection();
@@ -380,17 +378,6 @@ void TestDialogs::loginDialogKeys()
     QVERIFY(dialog.isHidden());
     QCOMPARE(testing::services->ends, QList<int>{});
     QCOMPARE(stored("Name"), "DEMO");
-}
-
-void TestDialogs::loginDialogCentredWithoutOwner()
-{
-    LoginDialog &dialog = forms::login();
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    const QPoint centre = dialog.screen()->availableGeometry().center();
-    const QPoint off = dialog.frameGeometry().center() - centre;
-    QVERIFY2(qAbs(off.x()) <= 1 && qAbs(off.y()) <= 1,
-             qPrintable(QStringLiteral("%1 px right, %2 px down").arg(off.x()).arg(off.y())));
 }
 
 void TestDialogs::serverButtonShowsTheSettingsOwned()
