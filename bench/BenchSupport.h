@@ -7,10 +7,12 @@
 #include <QFile>
 #include <QProcess>
 
-// A field of this process's /proc status in kB: "VmRSS:" now, "VmHWM:" the peak.
-inline qint64 statusKilobytes(const char *field)
+// A field of a process's /proc status in kB (this process unless `pid` is
+// given): "VmRSS:" now, "VmHWM:" the peak.
+inline qint64 statusKilobytes(const char *field, qint64 pid = 0)
 {
-    QFile status(QStringLiteral("/proc/self/status"));
+    QFile status(pid ? QStringLiteral("/proc/%1/status").arg(pid)
+                     : QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         return 0;
     for (const QByteArray &line : status.readAll().split('\n')) {

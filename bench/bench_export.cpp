@@ -2,7 +2,8 @@
 // engine's own shell writing the same "location,EAN,quantity" CSV in the same run:
 //   (a) the window's refresh: the stock query into the list of a shown window;
 //   (b) the window's export of that list to a file;
-//   (c) the export without a window, from process start to exit.
+//   (c) the export without a window, from process start to exit, which streams
+//       the rows into the file without a list.
 //
 //   bench_export [--articles N] [--server HOST --port PORT [--force]]
 //
@@ -32,7 +33,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <cstdio>
-#include <sys/resource.h>
 
 using namespace tolvan;
 
@@ -104,7 +104,14 @@ WindowRun window(const QString &commandLine, const QString &file)
     return run;
 }
 
-double headlessRun(const QString &program, const QStringList &loginFields, const QString &file)
+struct HeadlessRun {
+    double seconds;
+    qint64 peakKilobytes;
+};
+
+// The peak is read from the running process: the rusage of a child counts the
+// pages of this (large) process that it shared until its exec.
+HeadlessRun headlessRun(const QString &program, const QStringList &loginFields, const QString &file)
 {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -116,9 +123,12 @@ double headlessRun(const QString &program, const QStringList &loginFields, const
                   QStringList{QStringLiteral("--export"), file, QStringLiteral("--supplier"),
                               QStringLiteral("999"), QStringLiteral("--location"), Location} +
                       loginFields);
-    if (!process.waitForFinished(600000) || process.exitCode() != 0)
+    qint64 peak = 0;
+    while (!process.waitForFinished(20) && timer.elapsed() < 600000)
+        peak = std::max(peak, statusKilobytes("VmHWM:", process.processId()));
+    if (process.state() != QProcess::NotRunning || process.exitCode() != 0)
         qFatal("the export failed: %s", process.readAllStandardError().constData());
-    return seconds(timer);
+    return {seconds(timer), peak};
 }
 
 bool prepare(const Target &target, qint64 articles, bool force)
@@ -195,13 +205,10 @@ int main(int argc, char *argv[])
         last = window(loginFields.join(u' '), windowFile);
         bestRefresh = std::min(bestRefresh, last.refresh);
         bestExport = std::min(bestExport, last.exported);
-        bestHeadless = std::min(
-            bestHeadless, headlessRun(QStringLiteral(TOLVAN_PROGRAM), loginFields, headlessFile));
-        if (i == 0) {
-            rusage usage{};
-            getrusage(RUSAGE_CHILDREN, &usage);
-            headlessPeak = usage.ru_maxrss; // before any shell ran as a child again
-        }
+        const HeadlessRun headless =
+            headlessRun(QStringLiteral(TOLVAN_PROGRAM), loginFields, headlessFile);
+        bestHeadless = std::min(bestHeadless, headless.seconds);
+        headlessPeak = std::max(headlessPeak, headless.peakKilobytes);
         bestShell = std::min(bestShell, shell(target, shellFile));
     }
     const bool same = contents(windowFile) == contents(headlessFile);
@@ -214,14 +221,15 @@ int main(int argc, char *argv[])
                 bestRefresh, bestRefresh / bestShell);
     std::printf("  (b) window export of the list:             %.3f s  ratio %.2f (goal <= 0.25)\n",
                 bestExport, bestExport / bestShell);
-    std::printf("  (c) export without window, whole process:  %.3f s  ratio %.2f (goal <= 1.5)\n",
+    std::printf("  (c) export without window, whole process:  %.3f s  ratio %.2f (goal <= 1.0)\n",
                 bestHeadless, bestHeadless / bestShell);
     std::printf(
         "  list memory %.1f MB for %.1f MB of row texts (UTF-16): ratio %.2f (goal < 1.5)\n",
         double(last.listKilobytes) / 1024, double(last.textKilobytes) / 1024,
         double(last.listKilobytes) / double(std::max<qint64>(1, last.textKilobytes)));
-    std::printf("  peak memory of the process without window: %.1f MB\n",
-                double(headlessPeak) / 1024);
+    std::printf(
+        "  peak memory of the process without window: %.1f MB (goal < 40 for 1000000 rows)\n",
+        double(headlessPeak) / 1024);
     std::printf("  peak memory of this process (window): %.1f MB\n",
                 double(statusKilobytes("VmHWM:")) / 1024);
     std::printf("  window and headless files identical: %s (%lld bytes)\n", same ? "yes" : "NO",

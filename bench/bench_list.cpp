@@ -2,11 +2,12 @@
 // then clears it; and the same with a QTreeWidget holding one item per row,
 // the naive way, as the reference. Prints times and memory.
 //
-//   QT_QPA_PLATFORM=offscreen bench_list [ROWS...]     (default 100000 1000000)
+//   QT_QPA_PLATFORM=offscreen bench_list [--rows N]...   (default 100000 and 1000000)
 
 #include "ReportList.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTreeWidget>
@@ -67,9 +68,29 @@ Figures measure(QWidget &window, const std::vector<QString> &rows, Append append
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    QCommandLineParser parser;
+    const QCommandLineOption rowsOption(QStringLiteral("rows"),
+                                        QStringLiteral("rows to append (may be repeated)"),
+                                        QStringLiteral("n"));
+    parser.addOption(rowsOption);
+    parser.addHelpOption();
+    parser.process(app);
+    if (!parser.positionalArguments().isEmpty()) {
+        std::fprintf(stderr, "unexpected argument %s; see --help\n",
+                     qPrintable(parser.positionalArguments().constFirst()));
+        return 2;
+    }
     QList<qint64> counts;
-    for (const QString &argument : app.arguments().mid(1))
-        counts << argument.toLongLong();
+    for (const QString &value : parser.values(rowsOption)) {
+        bool number = false;
+        const qint64 count = value.toLongLong(&number);
+        if (!number || count < 1) {
+            std::fprintf(stderr, "--rows needs a whole number of at least 1, not %s\n",
+                         qPrintable(value));
+            return 2;
+        }
+        counts << count;
+    }
     if (counts.isEmpty())
         counts = {100'000, 1'000'000};
 

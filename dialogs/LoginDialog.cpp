@@ -16,6 +16,7 @@
 
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QScreen>
 
 namespace tolvan {
 namespace {
@@ -119,6 +120,15 @@ void LoginDialog::BUSER_LostFocus()
 bool LoginDialog::event(QEvent *event)
 {
     const bool handled = QDialog::event(event);
+    // The frame is known by a move, a resize or at the latest the activation;
+    // a window manager that places the dialog elsewhere is not fought for long.
+    const auto type = event->type();
+    if (m_centringsLeft > 0 &&
+        (type == QEvent::Move || type == QEvent::Resize || type == QEvent::WindowActivate) &&
+        frameGeometry() != geometry() && !isCentred()) {
+        --m_centringsLeft;
+        centreOnScreen();
+    }
     if (event->type() == QEvent::WindowActivate)
         Form_Activate(); // cannot fail: nothing to report
     return handled;
@@ -136,6 +146,38 @@ bool LoginDialog::eventFilter(QObject *watched, QEvent *event)
             guard::run([this] { BUSER_LostFocus(); });
     }
     return QDialog::eventFilter(watched, event);
+}
+
+// Without owner (at start-up) Qt centres a dialog by a guessed frame, 40 px
+// too high while no other window shows the real one: centre it on the screen
+// here, and again when the window manager has given it its frame. Qt
+// keeps a position set by code for later showings; the dialog is centred
+// over its owner then, so the position counts as not set.
+void LoginDialog::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (parentWidget())
+        return;
+    centreOnScreen();
+    m_centringsLeft = 3;
+}
+
+bool LoginDialog::isCentred() const
+{
+    const QScreen *display = screen();
+    return !display ||
+           (frameGeometry().center() - display->availableGeometry().center()).manhattanLength() <=
+               1;
+}
+
+void LoginDialog::centreOnScreen()
+{
+    if (const QScreen *display = screen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(display->availableGeometry().center());
+        move(frame.topLeft());
+        setAttribute(Qt::WA_Moved, false);
+    }
 }
 
 void LoginDialog::focusInEvent(QFocusEvent *event)

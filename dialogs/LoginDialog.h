@@ -30,6 +30,7 @@ public:
 protected:
     bool event(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -40,7 +41,11 @@ private:
     void BUSER_LostFocus();
     void BUServer_Click();
 
+    bool isCentred() const;
+    void centreOnScreen();
+
     std::unique_ptr<Ui::FMPass> m_ui;
+    int m_centringsLeft = 0;
 };
 
 } // namespace tolvan

@@ -30,8 +30,6 @@ ServerDialog::ServerDialog(QWidget *parent)
         colours.setColor(QPalette::Disabled, QPalette::Base, colours.color(QPalette::Button));
         field->setPalette(colours);
     }
-    // Shown, the dialog puts the focus on "Ändern", not on its default button.
-    m_ui->BUEdit->setFocus();
     m_lock->setObjectName(QStringLiteral("Lock"));
     m_lock->setInterval(60000);
 
@@ -42,10 +40,13 @@ ServerDialog::ServerDialog(QWidget *parent)
 
 ServerDialog::~ServerDialog() = default;
 
-// It first appears centred on the screen, also when a dialog owns it.
+// Every showing puts the focus on "Ändern", not where it was left (a Space in
+// the port field would replace the port). It first appears centred on the
+// screen, also when a dialog owns it.
 void ServerDialog::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
+    m_ui->BUEdit->setFocus(Qt::OtherFocusReason);
     if (m_placed)
         return;
     m_placed = true;

@@ -4,7 +4,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace tolvan {
 namespace {
@@ -39,10 +38,13 @@ QString systemReason(const QString &text)
         {"Permission denied", "Zugriff verweigert"},
         {"Operation not permitted", "Vorgang nicht erlaubt"},
         {"File name too long", "Dateiname zu lang"},
-        {"No space left on device", "Kein Platz mehr auf dem Datenträger"},
+        {"No space left on device", "Auf dem Datenträger ist kein Platz mehr"},
         {"Read-only file system", "Das Dateisystem ist schreibgeschützt"},
         {"Disk quota exceeded", "Speicherkontingent überschritten"},
         {"Is a directory", "Das ist ein Ordner"},
+        {"Not a directory", "Das ist kein Ordner"},
+        {"File too large", "Die Datei ist zu groß"},
+        {"Input/output error", "Ein-/Ausgabefehler"},
     };
     for (const auto &[english, german] : known) {
         if (text.contains(QLatin1String(english), Qt::CaseInsensitive))
@@ -51,17 +53,22 @@ QString systemReason(const QString &text)
     return text;
 }
 
-// Why a file cannot be opened for writing, as the user can act on it.
+ExportFailed failure(const QString &name, const QString &reason)
+{
+    return ExportFailed(QStringLiteral("Die Datei „%1“ konnte nicht geschrieben werden.\n\n%2")
+                            .arg(shown(name), reason));
+}
+
+// Why a file cannot be created at the path, as the user can act on it; the
+// path itself is looked at, not what a link there points to.
 QString openFailure(const QString &path, const QString &reason)
 {
     const QFileInfo file(path);
     const QFileInfo folder(file.absolutePath());
-    if (file.isDir())
-        return QStringLiteral("„%1“ ist ein Ordner.").arg(shown(path));
     if (!folder.exists())
         return QStringLiteral("Der Ordner „%1“ existiert nicht.").arg(shown(folder.filePath()));
-    if (file.exists() && !file.isWritable())
-        return QStringLiteral("Die Datei ist schreibgeschützt.");
+    if (!folder.isDir())
+        return QStringLiteral("„%1“ ist kein Ordner.").arg(shown(folder.filePath()));
     if (!folder.isWritable())
         return QStringLiteral("Keine Berechtigung zum Schreiben in den Ordner „%1“.")
             .arg(shown(folder.filePath()));
@@ -69,70 +76,95 @@ QString openFailure(const QString &path, const QString &reason)
         .arg(shown(folder.filePath()), systemReason(reason));
 }
 
-ExportFailed failure(const QString &name, const QString &reason)
-{
-    return ExportFailed(QStringLiteral("Die Datei „%1“ konnte nicht geschrieben werden.\n\n%2")
-                            .arg(shown(name), reason));
-}
-
-void put(QIODevice &device, QByteArray &block, const QString &name)
-{
-    if (device.write(block) != block.size())
-        throw failure(name, QStringLiteral("Beim Schreiben ist ein Fehler aufgetreten; der "
-                                           "Datenträger ist möglicherweise voll (%1).")
-                                .arg(systemReason(device.errorString())));
-    block.clear();
-}
-
 } // namespace
+
+ExportLines::ExportLines(QIODevice &device, const QString &location, QString name)
+    : m_device(device), m_name(std::move(name))
+{
+    windows1252::append(m_prefix, location);
+    m_prefix += ',';
+    m_block.reserve(BlockBytes + 4096);
+}
+
+void ExportLines::add(QStringView row)
+{
+    const QStringView ean = field(row, 3);
+    if (ean.isEmpty())
+        return;
+    m_block += m_prefix;
+    windows1252::append(m_block, ean);
+    m_block += ',';
+    windows1252::append(m_block, field(row, 4));
+    m_block += "\r\n";
+    ++m_lines;
+    if (m_block.size() >= BlockBytes)
+        put();
+}
+
+qsizetype ExportLines::finish()
+{
+    put();
+    return m_lines;
+}
+
+void ExportLines::put()
+{
+    // A device may take part of a block (a file on a disk that fills up); only
+    // the next write then tells why it takes no more.
+    for (qsizetype done = 0; done < m_block.size();) {
+        const qint64 taken = m_device.write(m_block.constData() + done, m_block.size() - done);
+        if (taken <= 0)
+            throw failure(m_name, QStringLiteral("Beim Schreiben ist ein Fehler aufgetreten: %1.")
+                                      .arg(systemReason(m_device.errorString())));
+        done += taken;
+    }
+    m_block.clear();
+}
+
+ExportFile::ExportFile(const QString &path, const QString &location)
+    : m_path(path), m_file(path), m_lines(m_file.device(), location, path)
+{
+    const QFileInfo existing(path);
+    if (!existing.isSymLink()) {
+        if (existing.isDir())
+            throw failure(path, QStringLiteral("„%1“ ist ein Ordner.").arg(shown(path)));
+        // A device or a pipe would be replaced by an ordinary file: refuse it.
+        if (existing.exists() && !existing.isFile())
+            throw failure(path, QStringLiteral("„%1“ ist keine gewöhnliche Datei (ein Gerät "
+                                               "oder eine Pipe).")
+                                    .arg(shown(path)));
+        if (existing.exists() && !existing.isWritable())
+            throw failure(path, QStringLiteral("Die Datei ist schreibgeschützt."));
+    }
+    if (!m_file.open())
+        throw failure(path, openFailure(path, m_file.errorString()));
+}
+
+qsizetype ExportFile::commit()
+{
+    const qsizetype lines = m_lines.finish();
+    if (!m_file.commit())
+        throw failure(m_path, QStringLiteral("Die fertige Datei konnte nicht an ihren Platz "
+                                             "gelegt werden (%1).")
+                                  .arg(systemReason(m_file.errorString())));
+    return lines;
+}
 
 qsizetype writeExportLines(QIODevice &device, const QString &location, const ExportRows &rows,
                            const QString &name)
 {
-    QByteArray prefix;
-    windows1252::append(prefix, location);
-    prefix += ',';
-    QByteArray block;
-    block.reserve(BlockBytes + 4096);
-    qsizetype lines = 0;
-    for (qsizetype row = 0; row < rows.count; ++row) {
-        const QString text = rows.text(row);
-        const QStringView ean = field(text, 3);
-        if (ean.isEmpty())
-            continue;
-        block += prefix;
-        windows1252::append(block, ean);
-        block += ',';
-        windows1252::append(block, field(text, 4));
-        block += "\r\n";
-        ++lines;
-        if (block.size() >= BlockBytes)
-            put(device, block, name);
-    }
-    put(device, block, name);
-    return lines;
+    ExportLines lines(device, location, name);
+    for (qsizetype row = 0; row < rows.count; ++row)
+        lines.add(rows.text(row));
+    return lines.finish();
 }
 
 qsizetype saveExportFile(const QString &path, const QString &location, const ExportRows &rows)
 {
-    const QFileInfo existing(path);
-    // A device or a pipe would be replaced by an ordinary file: refuse it.
-    if (existing.exists() && !existing.isDir() && !existing.isFile())
-        throw failure(path, QStringLiteral("„%1“ ist keine gewöhnliche Datei (ein Gerät oder "
-                                           "eine Pipe).")
-                                .arg(shown(path)));
-    QSaveFile file(path);
-    file.setDirectWriteFallback(false);
-    if (existing.isDir() || !file.open(QIODevice::WriteOnly))
-        throw failure(path, openFailure(path, file.errorString()));
-    const qsizetype lines = writeExportLines(file, location, rows, path);
-    if (!file.commit())
-        throw failure(path, QStringLiteral("Die fertige Datei konnte nicht an ihren Platz gelegt "
-                                           "werden (%1).")
-                                .arg(systemReason(file.errorString())));
-    if (existing.exists()) // the replaced file's permissions stay
-        QFile::setPermissions(path, existing.permissions());
-    return lines;
+    ExportFile file(path, location);
+    for (qsizetype row = 0; row < rows.count; ++row)
+        file.add(rows.text(row));
+    return file.commit();
 }
 
 } // namespace tolvan

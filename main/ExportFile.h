@@ -1,7 +1,9 @@
 #pragma once
 
+#include "ReplacingFile.h"
 #include "RuntimeError.h"
 
+#include <QByteArray>
 #include <QString>
 #include <functional>
 
@@ -21,16 +23,51 @@ public:
     explicit ExportFailed(const QString &description) : RuntimeError(75, description) {}
 };
 
-// Writes one line per row that has an EAN (field 3): location, ",", EAN, ",",
-// quantity (field 4), CR LF; in row order, unquoted, in Windows-1252 with "?"
-// for what it cannot hold. Returns the number of lines; raises ExportFailed
-// (naming `name`) when the device takes no more bytes.
+// Turns row texts, as they come, into export lines: one line per row that has
+// an EAN (field 3): location, ",", EAN, ",", quantity (field 4), CR LF;
+// unquoted, in Windows-1252 with "?" for what it cannot hold. Hands them to
+// the device in large blocks; raises ExportFailed (naming `name`) when the
+// device takes no more bytes.
+class ExportLines {
+public:
+    ExportLines(QIODevice &device, const QString &location, QString name);
+    void add(QStringView row);
+    // Writes what is left; returns the number of lines.
+    qsizetype finish();
+
+private:
+    void put();
+
+    QIODevice &m_device;
+    QString m_name;
+    QByteArray m_prefix;
+    QByteArray m_block;
+    qsizetype m_lines = 0;
+};
+
+// The export file at `path`, filled row by row and put in place by commit():
+// until then an existing file stays as it was, and an export given up before
+// leaves none of its bytes behind. A symbolic link at the path is replaced
+// itself, never written through; devices and pipes are refused. Raises
+// ExportFailed with the reason when the file cannot be written.
+class ExportFile {
+public:
+    ExportFile(const QString &path, const QString &location);
+    void add(QStringView row) { m_lines.add(row); }
+    // Returns the number of lines.
+    qsizetype commit();
+
+private:
+    QString m_path;
+    ReplacingFile m_file;
+    ExportLines m_lines;
+};
+
+// All rows to a device; returns the number of lines.
 qsizetype writeExportLines(QIODevice &device, const QString &location, const ExportRows &rows,
                            const QString &name);
 
-// Writes the export into the file, replacing it completely and at once: an
-// existing file stays as it was until the new one is whole. Returns the number
-// of lines; raises ExportFailed with the reason when the file cannot be written.
+// All rows into the file at `path` (an ExportFile); returns the number of lines.
 qsizetype saveExportFile(const QString &path, const QString &location, const ExportRows &rows);
 
 } // namespace tolvan

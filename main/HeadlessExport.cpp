@@ -8,13 +8,13 @@
 #include "Login.h"
 #include "LoginForms.h"
 #include "MessageBoxes.h"
-#include "RowTexts.h"
 #include "Session.h"
 #include "StockQuery.h"
 
 #include <QCommandLineParser>
 #include <QHash>
 #include <QTextStream>
+#include <optional>
 #include <variant>
 
 namespace tolvan::headless {
@@ -39,9 +39,9 @@ const QString Help = QStringLiteral(
     "getrennt; das erste muss eine Zahl sein. Ohne sie gilt die gespeicherte\n"
     "Anmeldung des Benutzers; ein Dialog erscheint nie. Ein leeres oder fehlendes\n"
     "Passwortfeld wird aus der Umgebungsvariablen TOLVAN_PASSWORD genommen: auf der\n"
-    "Befehlszeile können andere Benutzer des Rechners das Passwort sehen.\n"
-    "Ein Anmeldefeld, das mit \"-\" beginnt (etwa ein Passwort \"-demo\"), steht\n"
-    "nach \"--\": dort enden die Optionen (... --location TEXT -- 1 0 DEMO -demo).\n"
+    "Befehlszeile können andere Benutzer des Rechners das Passwort sehen. Ein Feld,\n"
+    "das mit - beginnt, steht nach --, das die Optionen beendet:\n"
+    "  tolvan-dravonik-export --export DATEI --supplier 100 --location L -- 1 0 DEMO -x\n"
     "\n"
     "Meldungen erscheinen auf der Standardfehlerausgabe.\n"
     "Rückgabewerte: 0 geschrieben, 1 unerwarteter Fehler, 2 falscher Aufruf,\n"
@@ -185,22 +185,25 @@ int exportFor(const Request &request, QTextStream &messages)
                     MessageButtons::Ok);
         return SupplierUnknown;
     }
-    RowTexts rows;
-    fetchStockList(
-        request.supplier, [&rows] { rows.clear(); },
-        [&rows](const QString &row) { rows.append(row); });
+    // The rows go from the result set straight into the file, without a list;
+    // the file is created once the query has answered, as the window's export
+    // comes after its list.
+    std::optional<ExportFile> file;
+    qsizetype rows = 0;
     qsizetype lines = 0;
     try {
-        lines = saveExportFile(request.file, request.location,
-                               {rows.size(), [&rows](qsizetype row) { return rows.at(row); }});
+        rows = fetchStockList(
+            request.supplier, [&] { file.emplace(request.file, request.location); },
+            [&file](const QString &row) { file->add(row); });
+        lines = file->commit();
     } catch (const ExportFailed &failed) {
         showMessage(QStringLiteral("TOLVAN Dravonik-Export"), failed.description(),
                     MessageIcon::Exclamation, MessageButtons::Ok);
         return NotWritten;
     }
     CloseConnection();
-    messages << rows.size() << " Artikel gelistet, " << lines
-             << " Zeilen geschrieben: " << request.file << Qt::endl;
+    messages << rows << " Artikel gelistet, " << lines << " Zeilen geschrieben: " << request.file
+             << Qt::endl;
     return Written;
 }
 

@@ -1,12 +1,38 @@
 #include "IniSettingsStore.h"
 
+#include "IniFormat.h"
 #include "RuntimeError.h"
 
 #include <QDir>
+#include <QFile>
 #include <QSettings>
 #include <QStandardPaths>
 
 namespace tolvan {
+namespace {
+
+constexpr QFile::Permissions OwnerOnly = QFile::ReadOwner | QFile::WriteOwner;
+constexpr QFile::Permissions GroupAndOthers = QFile::ReadGroup | QFile::WriteGroup |
+                                              QFile::ExeGroup | QFile::ReadOther |
+                                              QFile::WriteOther | QFile::ExeOther;
+
+// The login settings hold the scrambled password: the folder and its files are
+// the user's alone. A mode the user made stricter stays as it is.
+void keepPrivate(const QString &folder, const QString &file)
+{
+    if (!QDir(folder).exists()) {
+        QDir().mkpath(QFileInfo(folder).absolutePath());
+        QDir().mkdir(folder, OwnerOnly | QFile::ExeOwner);
+    }
+    if (!QFile::exists(file)) {
+        QFile created(file);
+        created.open(QIODevice::WriteOnly | QIODevice::NewOnly, OwnerOnly);
+    } else if (QFile::permissions(file) & GroupAndOthers) {
+        QFile::setPermissions(file, QFile::permissions(file) & ~GroupAndOthers);
+    }
+}
+
+} // namespace
 
 IniSettingsStore::IniSettingsStore()
     : IniSettingsStore(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
@@ -24,7 +50,7 @@ QString IniSettingsStore::fileName(const QString &application) const
 QString IniSettingsStore::value(const QString &application, const QString &section,
                                 const QString &key, const QString &defaultValue)
 {
-    QSettings settings(fileName(application), QSettings::IniFormat);
+    QSettings settings(fileName(application), iniFormat());
     const QVariant stored = settings.value(section + u'/' + key);
     return stored.isValid() ? stored.toString() : defaultValue;
 }
@@ -32,8 +58,8 @@ QString IniSettingsStore::value(const QString &application, const QString &secti
 void IniSettingsStore::setValue(const QString &application, const QString &section,
                                 const QString &key, const QString &value)
 {
-    QDir().mkpath(m_folder);
-    QSettings settings(fileName(application), QSettings::IniFormat);
+    keepPrivate(m_folder, fileName(application));
+    QSettings settings(fileName(application), iniFormat());
     settings.setValue(section + u'/' + key, value);
     settings.sync();
     if (settings.status() != QSettings::NoError)

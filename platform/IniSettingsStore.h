@@ -5,7 +5,9 @@
 namespace tolvan {
 
 // The settings as one INI file per application in a folder: on Linux
-// ~/.config/TOLVAN/<application>.ini, each section a group.
+// ~/.config/TOLVAN/<application>.ini, each section a group, each value read as
+// written by hand (IniFormat.h). The folder is created for its owner only
+// (0700), the files too (0600): the login settings hold the password.
 class IniSettingsStore : public SettingsStore {
 public:
     // The user's own folder.

@@ -6,7 +6,8 @@ namespace tolvan {
 
 // A push button showing its caption with a 16 x 16 glyph. In two-state mode
 // every click toggles its value (shown pressed while set), which code can read
-// and set.
+// and set. It never takes Enter itself: in a dialog Enter presses the
+// default button, Space the focused button.
 class PicturePushButton : public QPushButton {
     Q_OBJECT
     Q_PROPERTY(bool twoState READ isTwoState WRITE setTwoState)

@@ -17,10 +17,13 @@ const QString Section = QStringLiteral("Windowpos");
 
 // Beyond any screen: larger values are cut to this many twips.
 constexpr double LargestTwips = 1'000'000;
-// The least a restored window keeps of its size, and must show of itself.
+// The least a restored window keeps of its size.
 constexpr int LeastWidth = 120;
 constexpr int LeastHeight = 60;
-constexpr int LeastVisible = 40;
+// A restored window can be moved back by its title bar: that lies on a
+// screen, top to bottom, with at least this much of the window's width.
+constexpr int LeastVisibleWidth = 100;
+constexpr int TitleBarHeight = 30;
 
 int pixelsOf(double twips)
 {
@@ -53,12 +56,15 @@ QRect limited(QRect frame, const QSize &layoutSize)
     frame.setHeight(
         std::clamp(frame.height(), LeastHeight, std::max(LeastHeight, desktop.height())));
     for (const QScreen *screen : screens) {
-        const QRect shown = frame.intersected(screen->availableGeometry());
-        if (shown.width() >= std::min(LeastVisible, frame.width()) &&
-            shown.height() >= std::min(LeastVisible, frame.height()))
+        const QRect area = screen->availableGeometry();
+        const int shownWidth =
+            std::min(frame.right(), area.right()) - std::max(frame.left(), area.left()) + 1;
+        if (frame.top() >= area.top() && frame.top() + TitleBarHeight - 1 <= area.bottom() &&
+            shownWidth >= LeastVisibleWidth)
             return frame;
     }
-    // On no present screen (a monitor that is gone): onto the primary one.
+    // The title bar on no present screen (above it, or a monitor that is
+    // gone): the window is put onto the primary one.
     const QRect primary = QGuiApplication::primaryScreen()->availableGeometry();
     frame.moveLeft(std::clamp(frame.left(), primary.left(),
                               std::max(primary.left(), primary.right() + 1 - frame.width())));

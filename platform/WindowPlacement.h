@@ -11,8 +11,9 @@ namespace tolvan {
 
 // Puts the window where the stored value says; false when nothing is stored.
 // A value no window can take (huge, zero or negative sizes, a place on no
-// present screen) is limited so that the window is usable and at least partly
-// visible; one that fits is taken exactly. Until the window manager has given
+// present screen) is limited so that the window is usable and can be moved:
+// its title bar lies on a screen, with at least 100 px of its width. One
+// that fits is taken exactly. Until the window manager has given
 // the window its frame, the value is applied again once the frame is known.
 bool RestoreWindowPos(QWidget &window, const QString &key);
 

@@ -42,6 +42,7 @@ private slots:
     void settingsDialogShowsTheStoredLoginWhenTheServerIsAway();
     void secondSeriesKeepsTheOpenSettingsDialog();
     void idleDisconnectAndReconnect();
+    void serverWorkStopsAndStartsTheIdleTimer();
     void identityCommandWithHostileValues_data();
     void identityCommandWithHostileValues();
     void serverCallReports();
@@ -388,6 +389,28 @@ void TestLogin::idleDisconnectAndReconnect()
     // The next server work connects anew and tells the server who works on it.
     QCOMPARE(serverVariable("PERSONAL"), "DEMO");
     QCOMPARE(connectionLogRows("DEMO"), logged + 1);
+    QVERIFY(m_forms->idleTimerRunning);
+}
+
+void TestLogin::serverWorkStopsAndStartsTheIdleTimer()
+{
+    // The idle timer never fires in the middle of server work: the work stops
+    // it, its end starts it again.
+    storeLogin("DEMO", "demo");
+    QVERIFY(CacheLogin());
+    QVERIFY(m_forms->idleTimerRunning);
+    BeginServerWork();
+    QVERIFY(!m_forms->idleTimerRunning);
+    QVERIFY(session().Factory->connected());
+    EndServerWork(false);
+    QVERIFY(m_forms->idleTimerRunning);
+
+    // After the idle disconnect the work connects first.
+    CloseConnection();
+    BeginServerWork();
+    QVERIFY(session().Factory->connected());
+    QVERIFY(!m_forms->idleTimerRunning);
+    EndServerWork(false);
     QVERIFY(m_forms->idleTimerRunning);
 }
 

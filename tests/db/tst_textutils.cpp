@@ -23,6 +23,8 @@ private slots:
     void upperCaseFormat();
     void waitRunsEventsAndReturnsOnTime();
     void waitOfTenSecondsOnTheClock();
+    void waitsOnTheClock_data();
+    void waitsOnTheClock();
 };
 
 void TestTextUtils::getField_data()
@@ -161,6 +163,29 @@ void TestTextUtils::waitOfTenSecondsOnTheClock()
     WaitHundredths(1000);
     QCOMPARE(clock.waits, QList<qint64>{10000});
     QVERIFY(ran); // pending events ran during the wait
+}
+
+void TestTextUtils::waitsOnTheClock_data()
+{
+    QTest::addColumn<int>("hundredths");
+    QTest::addColumn<QList<qint64>>("waits");
+    QTest::newRow("one hundredth") << 1 << QList<qint64>{10};
+    QTest::newRow("a day") << 8'640'000 << QList<qint64>{86'400'000};
+    QTest::newRow("nothing") << 0 << QList<qint64>{};
+    QTest::newRow("negative") << -5 << QList<qint64>{};
+}
+
+void TestTextUtils::waitsOnTheClock()
+{
+    // On the fake clock a wait that does not move the time on ends the test
+    // at once (FakeClock), instead of spinning until ctest's timeout.
+    QFETCH(int, hundredths);
+    QFETCH(QList<qint64>, waits);
+    FakeClock clock;
+    const qint64 start = clock.time;
+    WaitHundredths(hundredths);
+    QCOMPARE(clock.waits, waits);
+    QCOMPARE(clock.time - start, std::max<qint64>(0, qint64(hundredths) * 10));
 }
 
 QTEST_GUILESS_MAIN(TestTextUtils)

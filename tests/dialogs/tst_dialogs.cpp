@@ -18,6 +18,7 @@
 #include "TextUtils.h"
 
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSettings>
 #include <QtTest>
 
@@ -40,6 +41,8 @@ private slots:
     void serverSettingsModes();
     void storingServerSettingsReconnects();
     void serverDialogKeys();
+    void loginDialogKeys_data();
+    void loginDialogKeys();
     void serverButtonShowsTheSettingsOwned();
     void settingsHiddenDuringFailedAttemptsComeBack();
     void idleTimerClosesTheConnection();
@@ -98,6 +101,7 @@ void TestDialogs::focusAndUpperCaseInTheLoginDialog()
 {
     LoginDialog &dialog = forms::login();
     dialog.show();
+    dialog.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
     QCOMPARE(QApplication::focusWidget(), loginField("BPASSWORT"));
 
@@ -136,6 +140,7 @@ void TestDialogs::anmeldenStoresTheSettings()
     loginField("BUSER")->setText("meier");
     loginField("BPASSWORT")->setText("Geheim€");
     dialog.show();
+    dialog.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
     loginField("BUSER")->setFocus();
     // Enter in the name field: "Anmelden" stores the name in upper case all the same.
@@ -309,21 +314,70 @@ void TestDialogs::serverDialogKeys()
 {
     ServerDialog &dialog = forms::server();
     dialog.show();
+    dialog.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    QCOMPARE(QApplication::focusWidget(), child(&dialog, "BUEdit"));
     QTest::keyClick(&dialog, Qt::Key_Escape);
     QVERIFY(dialog.isVisible()); // no cancel button
 
-    // A focused button takes Enter itself.
-    m_messages.expect(MessageAnswer::Yes);
-    child(&dialog, "BUEdit")->setFocus();
+    // Enter on the focused "Ändern" is "Zurück", the default button: nothing asked.
     QTest::keyClick(child(&dialog, "BUEdit"), Qt::Key_Return);
+    QVERIFY(dialog.isHidden());
+    QCOMPARE(m_messages.shown.size(), 0);
+
+    // Space presses the focused button.
+    dialog.show();
+    dialog.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    m_messages.expect(MessageAnswer::Yes);
+    QTest::keyClick(child(&dialog, "BUEdit"), Qt::Key_Space);
     QCOMPARE(m_messages.shown.size(), 1);
-    QVERIFY(dialog.isVisible());
+    QVERIFY(serverField("BPORT")->isEnabled());
     // Enter in an unlocked field is "Zurück".
     serverField("BPORT")->setFocus();
     QTest::keyClick(serverField("BPORT"), Qt::Key_Return);
     QVERIFY(dialog.isHidden());
+    m_main.show(); // the activation goes elsewhere meanwhile
+    m_main.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&m_main));
+
+    // Shown again, still unlocked, the focus is on "Ändern", not in the port
+    // field where a Space would replace the port.
+    dialog.show();
+    dialog.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    QVERIFY(serverField("BPORT")->isEnabled());
+    QCOMPARE(QApplication::focusWidget(), child(&dialog, "BUEdit"));
     QCOMPARE(m_messages.shown.size(), 1);
+}
+
+void TestDialogs::loginDialogKeys_data()
+{
+    QTest::addColumn<QString>("focused");
+    QTest::newRow("on Abbruch") << "BUAusst";
+    QTest::newRow("on Server") << "BUServer";
+    QTest::newRow("on Anmelden") << "BUSpeich";
+}
+
+void TestDialogs::loginDialogKeys()
+{
+    // Enter presses "Anmelden" wherever the focus is; a focused "Abbruch" or
+    // "Server" does not take it.
+    QFETCH(QString, focused);
+    LoginDialog &dialog = forms::login();
+    loginField("BUSER")->setText("DEMO");
+    dialog.show();
+    dialog.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    QSignalSpy pressed(child<QPushButton>(&dialog, focused), &QPushButton::clicked);
+    QSignalSpy anmelden(child<QPushButton>(&dialog, "BUSpeich"), &QPushButton::clicked);
+    child(&dialog, focused)->setFocus();
+    QTest::keyClick(child(&dialog, focused), Qt::Key_Return);
+    QCOMPARE(anmelden.size(), 1);
+    QCOMPARE(pressed.size(), focused == "BUSpeich" ? 1 : 0);
+    QVERIFY(dialog.isHidden());
+    QCOMPARE(testing::services->ends, QList<int>{});
+    QCOMPARE(stored("Name"), "DEMO");
 }
 
 void TestDialogs::serverButtonShowsTheSettingsOwned()

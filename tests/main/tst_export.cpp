@@ -6,15 +6,19 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace tolvan;
 
 namespace {
 
-// Takes `limit` bytes, then refuses every write.
+// Takes `limit` bytes, then refuses every write. Like a file on a disk that
+// fills up, the write that reaches the limit takes part of its bytes without
+// a reason; only the next one fails and says why.
 class FailDevice : public QIODevice {
 public:
     explicit FailDevice(qint64 limit) : m_limit(limit) { open(QIODevice::WriteOnly); }
@@ -25,10 +29,10 @@ protected:
     qint64 writeData(const char *data, qint64 size) override
     {
         const qint64 room = std::min(size, m_limit - written.size());
-        if (room < size)
+        if (room <= 0) {
             setErrorString(QStringLiteral("No space left on device"));
-        if (room <= 0)
             return -1;
+        }
         written.append(data, room);
         return room;
     }
@@ -48,6 +52,13 @@ QByteArray exported(const QString &location, const QStringList &texts)
     buffer.open(QIODevice::WriteOnly);
     writeExportLines(buffer, location, rowsOf(texts), QStringLiteral("Puffer"));
     return buffer.data();
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
 }
 
 QByteArray contents(const QString &path)
@@ -70,6 +81,9 @@ private slots:
     void deviceFailingAfterSomeBytes_data();
     void deviceFailingAfterSomeBytes();
     void fileReplacedCompletely();
+    void linksReplacedNotFollowed_data();
+    void linksReplacedNotFollowed();
+    void exportGivenUpLeavesTheOldFile();
     void fileThatCannotBeWritten_data();
     void fileThatCannotBeWritten();
 };
@@ -151,6 +165,7 @@ void TestExport::deviceFailingAfterSomeBytes_data()
     QTest::newRow("nothing taken") << qint64(0);
     QTest::newRow("in the middle of a line") << qint64(5);
     QTest::newRow("after the first block") << qint64(1 << 20);
+    QTest::newRow("in the middle of the second block") << qint64(1 << 20) + 1000;
 }
 
 void TestExport::deviceFailingAfterSomeBytes()
@@ -165,7 +180,10 @@ void TestExport::deviceFailingAfterSomeBytes()
         QVERIFY2(failed.description().startsWith(
                      "Die Datei „/tmp/x.csv“ konnte nicht geschrieben werden."),
                  qPrintable(failed.description()));
-        QVERIFY(failed.description().contains("Kein Platz mehr auf dem Datenträger"));
+        QVERIFY2(failed.description().endsWith(
+                     "Beim Schreiben ist ein Fehler aufgetreten: Auf dem Datenträger ist kein "
+                     "Platz mehr."),
+                 qPrintable(failed.description()));
     }
 }
 
@@ -190,6 +208,51 @@ void TestExport::fileReplacedCompletely()
              QFile::Permissions());
 }
 
+void TestExport::linksReplacedNotFollowed_data()
+{
+    QTest::addColumn<bool>("dangling");
+    QTest::newRow("a link to another file") << false;
+    QTest::newRow("a dangling link") << true;
+}
+
+void TestExport::linksReplacedNotFollowed()
+{
+    // Anyone who may write the export's folder could lay a link there: the
+    // export replaces the link and never writes or creates what it points to.
+    QFETCH(bool, dangling);
+    QTemporaryDir folder;
+    const QString victim = folder.filePath("victim");
+    if (!dangling)
+        writeFile(victim, "fremde Daten\n");
+    const QString path = folder.filePath("export.csv");
+    QVERIFY(QFile::link(victim, path));
+    QCOMPARE(saveExportFile(path, "L", rowsOf({"A\nB\nE\n1"})), 1);
+    QVERIFY(!QFileInfo(path).isSymLink());
+    QCOMPARE(contents(path), QByteArray("L,E,1\r\n"));
+    if (dangling)
+        QVERIFY(!QFileInfo::exists(victim));
+    else
+        QCOMPARE(contents(victim), QByteArray("fremde Daten\n"));
+}
+
+void TestExport::exportGivenUpLeavesTheOldFile()
+{
+    // A server failure in the middle of a streamed export: the old file stays
+    // whole and no half-written file is left beside it.
+    QTemporaryDir folder;
+    const QString path = folder.filePath("export.csv");
+    writeFile(path, "alt\r\n");
+    try {
+        ExportFile file(path, "L");
+        for (int row = 0; row < 300000; ++row)
+            file.add(QStringLiteral("A\nB\n%1\n1").arg(row));
+        throw RuntimeError(-1, "Verbindung verloren");
+    } catch (const RuntimeError &) {
+    }
+    QCOMPARE(contents(path), QByteArray("alt\r\n"));
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"export.csv"});
+}
+
 void TestExport::fileThatCannotBeWritten_data()
 {
     QTest::addColumn<QString>("name"); // in a temporary folder
@@ -198,13 +261,16 @@ void TestExport::fileThatCannotBeWritten_data()
                                     << "Der Ordner „%1/fehlt“ existiert nicht.";
     QTest::newRow("a folder of that name") << "ordner"
                                            << "„%1/ordner“ ist ein Ordner.";
-    QTest::newRow("no permission") << "gesperrt/export.csv"
-                                   << "Keine Berechtigung zum Schreiben in den Ordner";
-    QTest::newRow("a folder nobody may write, not even root")
-        << "/proc/export.csv"
-        << "Im Ordner „/proc“ lässt sich keine Datei anlegen";
-    QTest::newRow("a device") << "/dev/null"
-                              << "„/dev/null“ ist keine gewöhnliche Datei";
+    QTest::newRow("a file where the folder should be") << "alt.csv/export.csv"
+                                                       << "„%1/alt.csv“ ist kein Ordner.";
+    QTest::newRow("no permission")
+        << "gesperrt/export.csv"
+        << "Keine Berechtigung zum Schreiben in den Ordner „%1/gesperrt“.";
+    QTest::newRow("a name too long for any user, root included")
+        << QString(250, u'x')
+        << "Im Ordner „%1“ lässt sich keine Datei anlegen (Dateiname zu lang).";
+    QTest::newRow("a pipe") << "pipe"
+                            << "„%1/pipe“ ist keine gewöhnliche Datei (ein Gerät oder eine Pipe).";
 }
 
 void TestExport::fileThatCannotBeWritten()
@@ -214,16 +280,19 @@ void TestExport::fileThatCannotBeWritten()
     QTemporaryDir folder;
     QDir(folder.path()).mkdir("ordner");
     QDir(folder.path()).mkdir("gesperrt");
-    const QString locked = folder.filePath("gesperrt");
     const QString old = folder.filePath("gesperrt/export.csv");
-    QFile oldFile(old);
-    QVERIFY(oldFile.open(QIODevice::WriteOnly));
-    oldFile.write("alt\r\n");
-    oldFile.close();
+    writeFile(old, "alt\r\n");
+    writeFile(folder.filePath("alt.csv"), "alt\r\n");
+    QVERIFY(::mkfifo(QFile::encodeName(folder.filePath("pipe")).constData(), 0600) == 0);
+    const QString locked = folder.filePath("gesperrt");
     QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner);
+    // Also when a check fails: the temporary folder must stay removable.
+    const auto unlock = qScopeGuard([&locked] {
+        QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    });
     if (QTest::currentDataTag() == QLatin1String("no permission") && geteuid() == 0)
         QSKIP("root writes everywhere");
-    const QString path = name.startsWith(u'/') ? name : folder.filePath(name);
+    const QString path = folder.filePath(name);
     try {
         saveExportFile(path, "L", rowsOf({"A\nB\nE\n1"}));
         QFAIL("the failure was not reported");
@@ -232,11 +301,15 @@ void TestExport::fileThatCannotBeWritten()
             failed.description().startsWith(
                 QStringLiteral("Die Datei „%1“ konnte nicht geschrieben werden.\n\n").arg(path)),
             qPrintable(failed.description()));
-        QVERIFY2(failed.description().contains(reason.arg(folder.path())),
+        QVERIFY2(failed.description().endsWith(reason.arg(folder.path())),
                  qPrintable(failed.description()));
     }
     QCOMPARE(contents(old), QByteArray("alt\r\n"));
-    QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QCOMPARE(contents(folder.filePath("alt.csv")), QByteArray("alt\r\n"));
+    QVERIFY(QFileInfo(folder.filePath("pipe")).exists() &&
+            !QFileInfo(folder.filePath("pipe")).isFile());
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+             (QStringList{"alt.csv", "pipe"}));
 }
 
 QTEST_GUILESS_MAIN(TestExport)

@@ -27,6 +27,7 @@ private slots:
     void storedLoginIsUsed();
     void onlyItsOwnOptionsAskForIt();
     void help();
+    void replacesALinkNotItsTarget();
 
 private:
     int run(const QStringList &arguments);
@@ -104,10 +105,14 @@ void TestHeadless::statuses_data()
     QTest::newRow("server not reachable")
         << job + QStringList{"1", "0", "DEMO", "demo", "127.0.0.1", "1"} << 5
         << "Anmeldung an Caché: Der Server ist nicht erreichbar!";
+    // A folder that does not exist: no user may write there, root included.
+    const QString blocked = m_folder.filePath("fehlt/x.csv");
     QTest::newRow("file not written")
-        << QStringList{"--export", "/proc/x.csv", "--supplier", "100",  "--location",
-                       "L",        "1",           "0",          "DEMO", "demo"}
-        << 6 << "TOLVAN Dravonik-Export: Die Datei „/proc/x.csv“ konnte nicht geschrieben werden.";
+        << QStringList{"--export", blocked, "--supplier", "100",  "--location",
+                       "L",        "1",     "0",          "DEMO", "demo"}
+        << 6
+        << QStringLiteral("TOLVAN Dravonik-Export: Die Datei „%1“ konnte nicht geschrieben werden.")
+               .arg(blocked);
 }
 
 void TestHeadless::statuses()
@@ -169,7 +174,31 @@ void TestHeadless::help()
     QCOMPARE(run({"--help"}), 0);
     QVERIFY(m_out.startsWith("Aufruf: tolvan-dravonik-export --export DATEI --supplier NUMMER"));
     QVERIFY(m_out.contains("TOLVAN_PASSWORD"));
+    QVERIFY(m_out.contains("steht nach --, das die Optionen beendet"));
     QVERIFY(m_messages.isEmpty());
+    // As the help says: after "--" a field starting with "-" is a login field
+    // (a wrong password here), not an unknown option.
+    QCOMPARE(run({"--export", m_folder.filePath("x.csv"), "--supplier", "100", "--location", "L",
+                  "--", "1", "0", "DEMO", "-falsch"}),
+             3);
+}
+
+void TestHeadless::replacesALinkNotItsTarget()
+{
+    const QString victim = m_folder.filePath("fremd.txt");
+    QFile file(victim);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("fremd\n");
+    file.close();
+    const QString link = m_folder.filePath("link.csv");
+    QVERIFY(QFile::link(victim, link));
+    QCOMPARE(run({"--export", link, "--supplier", "100", "--location", "L", "1", "0", "DEMO",
+                  "demo", m_db.serverAddress(), m_db.port()}),
+             0);
+    QVERIFY(!QFileInfo(link).isSymLink());
+    QVERIFY(QFileInfo(link).size() > 0);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("fremd\n"));
 }
 
 QTEST_GUILESS_MAIN(TestHeadless)

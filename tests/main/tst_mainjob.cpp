@@ -67,6 +67,8 @@ private slots:
     void cleanup();
 
     void supplierLookup();
+    void lookupAfterTheIdleDisconnect();
+    void noLookupWhenAnotherWindowTakesTheActivation();
     void hostileSupplierNumbers_data();
     void hostileSupplierNumbers();
     void unknownStoredSupplierAtStart();
@@ -176,6 +178,39 @@ void TestMainJob::supplierLookup()
     QTest::keyClick(number, Qt::Key_Tab);
     QCOMPARE(name->text(), "");
     QCOMPARE(setting("Liefnr"), "200");
+}
+
+void TestMainJob::lookupAfterTheIdleDisconnect()
+{
+    start();
+    CloseConnection(); // what the idle timer does after a minute
+    QVERIFY(!session().Factory->connected());
+    type("TxLnr", "100");
+    QTest::keyClick(child(m_window.get(), "TxLnr"), Qt::Key_Tab);
+    QCOMPARE(child<QLineEdit>(m_window.get(), "TxLname")->text(), "Nordwind Spielwaren GmbH");
+    QVERIFY(m_messages.shown.isEmpty()); // no "Keine Verbindung"
+}
+
+void TestMainJob::noLookupWhenAnotherWindowTakesTheActivation()
+{
+    // Only leaving the field for another control of the program looks up: a
+    // message box or another window taking the activation does not, or a
+    // lookup that shows a message would loop.
+    start();
+    auto *number = child<QLineEdit>(m_window.get(), "TxLnr");
+    type("TxLnr", "999");
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&other));
+    QVERIFY(m_messages.shown.isEmpty());
+    m_window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    QCOMPARE(QApplication::focusWidget(), number);
+    QVERIFY(m_messages.shown.isEmpty());
+    m_messages.expect(MessageAnswer::Ok);
+    QTest::keyClick(number, Qt::Key_Tab); // now it is left for another control
+    QCOMPARE(m_messages.shown.size(), 1);
 }
 
 void TestMainJob::hostileSupplierNumbers_data()
@@ -317,8 +352,8 @@ void TestMainJob::exportThatCannotBeWritten()
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("alt\r\n");
     file.close();
-    for (const QString &path :
-         {m_folder.filePath("fehlt/alt.csv"), m_folder.path(), QStringLiteral("/proc/alt.csv")}) {
+    for (const QString &path : {m_folder.filePath("fehlt/alt.csv"), m_folder.path(),
+                                m_folder.filePath("alt.csv/x.csv")}) {
         m_save.answer = path;
         m_messages.expect(MessageAnswer::Ok);
         click("BUDatei");

@@ -27,6 +27,7 @@ private slots:
     void roundTrip();
     void storedValues_data();
     void storedValues();
+    void handWrittenDecimalComma();
     void neverShownKeepsTheOldEntry();
     void minimizedKeepsTheOldEntry();
     void maximizedStoredAsItIs();
@@ -147,7 +148,29 @@ void TestPlacement::storedValues_data()
     QTest::newRow("off every screen, left") << "-30000|1500|6000|4500" << QRect(0, 100, 400, 300);
     QTest::newRow("off every screen, below")
         << "1500|30000|6000|4500" << QRect(100, screen.height() - 300, 400, 300);
-    QTest::newRow("partly visible stays") << "-4500|1500|6000|4500" << QRect(-300, 100, 400, 300);
+    // The title bar must stay on the screen, with at least 100 px of the width.
+    QTest::newRow("100 px visible on the left stays")
+        << "-4500|1500|6000|4500" << QRect(-300, 100, 400, 300);
+    QTest::newRow("99 px visible on the left: onto the screen")
+        << "-4515|1500|6000|4500" << QRect(0, 100, 400, 300);
+    QTest::newRow("100 px visible on the right stays")
+        << QString("%1|1500|6000|4500").arg((screen.width() - 100) * 15)
+        << QRect(screen.width() - 100, 100, 400, 300);
+    QTest::newRow("99 px visible on the right: onto the screen")
+        << QString("%1|1500|6000|4500").arg((screen.width() - 99) * 15)
+        << QRect(screen.width() - 400, 100, 400, 300);
+    QTest::newRow("title bar at the top edge stays")
+        << "1500|0|6000|4500" << QRect(100, 0, 400, 300);
+    QTest::newRow("title bar one pixel above the screen")
+        << "1500|-15|6000|4500" << QRect(100, 0, 400, 300);
+    QTest::newRow("title bar just above the bottom edge stays")
+        << QString("1500|%1|6000|4500").arg((screen.height() - 30) * 15)
+        << QRect(100, screen.height() - 30, 400, 300);
+    QTest::newRow("title bar cut by the bottom edge")
+        << QString("1500|%1|6000|4500").arg((screen.height() - 29) * 15)
+        << QRect(100, screen.height() - 300, 400, 300);
+    QTest::newRow("only a corner visible, title bar above the screen")
+        << "-6000|-6000|8565|7230" << QRect(0, 0, 571, 482);
     QTest::newRow("not a number at all") << "nan|inf|1e400|-1e400" << QRect(0, 0, 300, 200);
 }
 
@@ -158,6 +181,17 @@ void TestPlacement::storedValues()
     store(value);
     QVERIFY(RestoreWindowPos(*m_window, "Test"));
     QCOMPARE(m_window->frameGeometry(), expected);
+}
+
+void TestPlacement::handWrittenDecimalComma()
+{
+    // As an administrator writes it: only the whole part before the comma counts.
+    QFile file(m_settings->fileName("WendmarZV"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[Windowpos]\r\nTest=3000,5|1500|9000|7230\r\n");
+    file.close();
+    QVERIFY(RestoreWindowPos(*m_window, "Test"));
+    QCOMPARE(m_window->frameGeometry(), QRect(200, 100, 600, 482));
 }
 
 void TestPlacement::neverShownKeepsTheOldEntry()

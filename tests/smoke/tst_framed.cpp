@@ -1,15 +1,18 @@
 // Windows under a real window manager (run by program_smoke.sh under Xvfb with
 // openbox): the list height follows the outer height from the first showing,
-// and a stored placement comes back exactly, frame included.
+// a stored placement comes back exactly, frame included, and the login dialog
+// at start-up is centred with its frame.
 
 #include "FakeMessageBoxes.h"
 #include "Forms.h"
+#include "LoginDialog.h"
 #include "MainWindow.h"
 #include "ProgramTest.h"
 #include "SettingsStore.h"
 #include "Twips.h"
 #include "WindowPlacement.h"
 
+#include <QScreen>
 #include <QSettings>
 #include <QtTest>
 
@@ -24,6 +27,7 @@ private slots:
     void listHeightFromTheFirstShowing();
     void placementRoundTrip_data();
     void placementRoundTrip();
+    void loginDialogCentredAtStartUp();
 
 private:
     std::unique_ptr<MainWindow> m_window;
@@ -78,6 +82,23 @@ void TestFramed::placementRoundTrip()
                         .arg(expected.top() * 15)
                         .arg(expected.width() * 15)
                         .arg(expected.height() * 15));
+}
+
+void TestFramed::loginDialogCentredAtStartUp()
+{
+    // As at start-up: no other window shows a frame yet.
+    QDialog &login = forms::login();
+    login.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&login));
+    QTRY_VERIFY(login.frameGeometry().height() > login.geometry().height());
+    const QPoint centre = login.screen()->availableGeometry().center();
+    QTRY_VERIFY2((login.frameGeometry().center() - centre).manhattanLength() <= 2,
+                 qPrintable(QStringLiteral("frame centre %1,%2, screen centre %3,%4")
+                                .arg(login.frameGeometry().center().x())
+                                .arg(login.frameGeometry().center().y())
+                                .arg(centre.x())
+                                .arg(centre.y())));
+    login.hide();
 }
 
 TOLVAN_PROGRAM_TEST_MAIN(TestFramed)

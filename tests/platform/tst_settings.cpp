@@ -1,0 +1,157 @@
+// The settings files as an administrator writes them by hand and as the
+// program writes them, and who may read them.
+
+#include "IniSettingsStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <sys/stat.h>
+
+using namespace tolvan;
+
+namespace {
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+mode_t modeOf(const QString &path)
+{
+    struct stat status {};
+    ::stat(QFile::encodeName(path).constData(), &status);
+    return status.st_mode & 07777;
+}
+
+} // namespace
+
+class TestSettings : public QObject {
+    Q_OBJECT
+
+private slots:
+    void readAsWrittenByHand_data();
+    void readAsWrittenByHand();
+    void writtenValuesReadBack_data();
+    void writtenValuesReadBack();
+    void handWrittenValuesSurviveAWrite();
+    void privateToTheUser();
+    void looserFileMadePrivate_data();
+    void looserFileMadePrivate();
+};
+
+void TestSettings::readAsWrittenByHand_data()
+{
+    QTest::addColumn<QByteArray>("line"); // in section [Export]
+    QTest::addColumn<QString>("value");
+    QTest::newRow("a comma") << QByteArray("Lagerort=Regal 7, Fach 3") << "Regal 7, Fach 3";
+    QTest::newRow("a placement with a decimal comma")
+        << QByteArray("Lagerort=3000,5|1500|9000|7230") << "3000,5|1500|9000|7230";
+    QTest::newRow("quotes") << QByteArray("Lagerort=\"Regal 7\"") << "\"Regal 7\"";
+    QTest::newRow("a quote inside") << QByteArray("Lagerort=Regal \"Nord") << "Regal \"Nord";
+    QTest::newRow("semicolons") << QByteArray("Lagerort=Regal 7; Fach 3;") << "Regal 7; Fach 3;";
+    QTest::newRow("backslashes") << QByteArray("Lagerort=C:\\Lager\\neu\\x41")
+                                 << "C:\\Lager\\neu\\x41";
+    QTest::newRow("umlauts in UTF-8")
+        << QByteArray("Lagerort=Größe Süd, Außenlager") << "Größe Süd, Außenlager";
+    QTest::newRow("blanks around the equals sign")
+        << QByteArray("  Lagerort  =  Regal 7  ") << "Regal 7";
+    QTest::newRow("an equals sign in the value") << QByteArray("Lagerort=a=b") << "a=b";
+    QTest::newRow("an empty value") << QByteArray("Lagerort=") << "";
+    QTest::newRow("a hash and percent signs") << QByteArray("Lagerort=#7 %20") << "#7 %20";
+}
+
+void TestSettings::readAsWrittenByHand()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(QString, value);
+    QTemporaryDir folder;
+    IniSettingsStore store(folder.path());
+    // As Notepad writes it: a byte order mark, CR LF, a comment, another section.
+    writeFile(store.fileName("Dravonik"),
+              "\xEF\xBB\xBF; von Hand\r\n[Andere]\r\nLagerort=falsch\r\n"
+              "\r\n[Export]\r\n" +
+                  line + "\r\nLiefnr=100\r\n");
+    QCOMPARE(store.value("Dravonik", "Export", "Lagerort", "fehlt"), value);
+    QCOMPARE(store.value("Dravonik", "Export", "Liefnr", "fehlt"), QString("100"));
+}
+
+void TestSettings::writtenValuesReadBack_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::newRow("plain") << "Regal 7";
+    QTest::newRow("commas, quotes, semicolons") << "\"a\", b; c";
+    QTest::newRow("backslashes and brackets") << "C:\\x\\) (\\n";
+    QTest::newRow("umlauts and euro") << "Größe €";
+    QTest::newRow("blanks at both ends") << "  7  ";
+    QTest::newRow("line breaks") << "Zeile1\nZeile2\r\n";
+    // A scrambled password may hold any code of the code page.
+    QTest::newRow("control characters") << QString::fromUtf16(u"\u0001\u001F\u007Fx\t");
+    QTest::newRow("what looks like the escaped form") << "@Text(a\\nb)";
+    QTest::newRow("empty") << "";
+}
+
+void TestSettings::writtenValuesReadBack()
+{
+    QFETCH(QString, value);
+    QTemporaryDir folder;
+    IniSettingsStore store(folder.path());
+    store.setValue("Cache Login", "Login", "Passwort", value);
+    store.setValue("Cache Login", "Login", "Name", "DEMO");
+    QCOMPARE(IniSettingsStore(folder.path()).value("Cache Login", "Login", "Passwort", "fehlt"),
+             value);
+    QCOMPARE(store.value("Cache Login", "Login", "Name", "fehlt"), QString("DEMO"));
+}
+
+void TestSettings::handWrittenValuesSurviveAWrite()
+{
+    QTemporaryDir folder;
+    IniSettingsStore store(folder.path());
+    writeFile(store.fileName("WendmarZV"),
+              "[Windowpos]\nFMDravonik=3000,5|1500|9000|7230\nInfo=C:\\x; \"y\"\n");
+    store.setValue("WendmarZV", "Windowpos", "Neu", "1|2|3|4");
+    QCOMPARE(store.value("WendmarZV", "Windowpos", "FMDravonik", ""),
+             QString("3000,5|1500|9000|7230"));
+    QCOMPARE(store.value("WendmarZV", "Windowpos", "Info", ""), QString("C:\\x; \"y\""));
+    QCOMPARE(store.value("WendmarZV", "Windowpos", "Neu", ""), QString("1|2|3|4"));
+}
+
+void TestSettings::privateToTheUser()
+{
+    QTemporaryDir home;
+    const QString folder = home.filePath("config/TOLVAN");
+    IniSettingsStore store(folder);
+    store.setValue("Cache Login", "Login", "Passwort", "geheim");
+    QCOMPARE(modeOf(folder), mode_t(0700));
+    QCOMPARE(modeOf(store.fileName("Cache Login")), mode_t(0600));
+    store.setValue("Cache Login", "Login", "Name", "DEMO"); // rewriting keeps it
+    QCOMPARE(modeOf(store.fileName("Cache Login")), mode_t(0600));
+}
+
+void TestSettings::looserFileMadePrivate_data()
+{
+    QTest::addColumn<int>("before");
+    QTest::addColumn<int>("after");
+    QTest::newRow("readable by all") << 0644 << 0600;
+    QTest::newRow("writable by the group") << 0660 << 0600;
+    QTest::newRow("already private") << 0600 << 0600;
+}
+
+void TestSettings::looserFileMadePrivate()
+{
+    QFETCH(int, before);
+    QFETCH(int, after);
+    QTemporaryDir folder;
+    IniSettingsStore store(folder.path());
+    writeFile(store.fileName("Cache Login"), "[Login]\nName=DEMO\n");
+    ::chmod(QFile::encodeName(store.fileName("Cache Login")).constData(), mode_t(before));
+    store.setValue("Cache Login", "Login", "Passwort", "geheim");
+    QCOMPARE(modeOf(store.fileName("Cache Login")), mode_t(after));
+    QCOMPARE(store.value("Cache Login", "Login", "Name", ""), QString("DEMO"));
+}
+
+QTEST_GUILESS_MAIN(TestSettings)
+#include "tst_settings.moc"
