@@ -11,7 +11,8 @@ namespace tolvan {
 void installFonts(QApplication &app)
 {
     QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
-                               {QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Tahoma")});
+                               {QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Tahoma"),
+                                QStringLiteral("Arial"), QStringLiteral("DejaVu Sans")});
     QFont font(QStringLiteral("MS Sans Serif"));
     font.setPointSizeF(8.25);
     font.setStyleHint(QFont::SansSerif);

@@ -60,4 +60,6 @@ if [ $run_tests = 1 ]; then
     fi
     tests/windows/program_under_wine.sh $linux/main/tolvan-dravonik-export $linux/server/tolvan-db \
         build/win "$INSTALLER"
+    tests/windows/smoke_under_wine.sh build/win/main/tolvan-dravonik-export.exe \
+        $linux/main/tolvan-dravonik-export $linux/server/tolvan-db
 fi

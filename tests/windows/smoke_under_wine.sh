@@ -30,12 +30,15 @@ database=$work/demo.db
 TOLVAN_DATABASE=$database "$linux_program" --export "$work/linux.csv" --supplier 100 \
     --location 'Regal 7' 1 0 DEMO demo 2>/dev/null
 
+# A first start: no stored login, so the login dialog appears.
+wine reg delete 'HKCU\Software\TOLVAN' /f >/dev/null 2>&1 || true
+
 window() { timeout 60 xdotool search --sync --onlyvisible --name "$1" | head -1; }
 started=$(date +%s.%N)
 TOLVAN_DATABASE=$(winepath -w "$database") wine "$program" >"$work/out" 2>&1 &
 program_pid=$!
 
-login=$(window '^TOLVAN Benutzeranmeldung$') || fail "no login dialog"
+login=$(window '^TOLVAN Benutzeranmeldung$') || { cat "$work/out"; fail "no login dialog"; }
 echo "login dialog after $(awk -v a="$started" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f", b - a }') s"
 xdotool windowfocus --sync "$login"
 xdotool type --delay 30 'demo'
