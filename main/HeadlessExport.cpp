@@ -12,7 +12,9 @@
 #include "StockQuery.h"
 
 #include <QCommandLineParser>
+#include <QDir>
 #include <QHash>
+#include <QRegularExpression>
 #include <QTextStream>
 #include <optional>
 #include <variant>
@@ -133,7 +135,15 @@ std::variant<Request, QString> parse(const QStringList &arguments)
                                             QStringLiteral("TEXT"));
     const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     parser.addOptions({exportOption, supplierOption, locationOption, helpOption});
-    if (!parser.parse(QStringList{QStringLiteral("tolvan-dravonik-export")} + arguments)) {
+    // A blank at the end of the call (a scheduled task's arguments, a batch
+    // line) is no field: on Windows it arrives as an empty last argument.
+    static const QRegularExpression valueOption(
+        QRegularExpression::anchoredPattern(QStringLiteral("--?(export|supplier|location)")));
+    QStringList given = arguments;
+    while (!given.isEmpty() && given.last().isEmpty() &&
+           !(given.size() > 1 && valueOption.match(given[given.size() - 2]).hasMatch()))
+        given.removeLast();
+    if (!parser.parse(QStringList{QStringLiteral("tolvan-dravonik-export")} + given)) {
         if (!parser.unknownOptionNames().isEmpty())
             return QStringLiteral("Unbekannte Option: %1")
                 .arg(parser.unknownOptionNames().join(QStringLiteral(", ")));
@@ -202,8 +212,8 @@ int exportFor(const Request &request, QTextStream &messages)
         return NotWritten;
     }
     CloseConnection();
-    messages << rows << " Artikel gelistet, " << lines << " Zeilen geschrieben: " << request.file
-             << Qt::endl;
+    messages << rows << " Artikel gelistet, " << lines
+             << " Zeilen geschrieben: " << QDir::toNativeSeparators(request.file) << Qt::endl;
     return Written;
 }
 

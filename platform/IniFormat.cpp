@@ -7,9 +7,10 @@ namespace {
 
 const QString EscapedStart = QStringLiteral("@Text(");
 
+// What the reader trims from either end of a value: every kind of space.
 bool isBlank(QChar c)
 {
-    return c == u' ' || c == u'\t';
+    return c.isSpace();
 }
 
 QString unescaped(QStringView text)

@@ -20,11 +20,23 @@ installed_version() {
 # apt-get source needs deb-src lines; add them beside the deb lines this machine uses.
 ensure_deb_src() {
     grep -rqs '^Types:.*deb-src\|^deb-src ' /etc/apt/sources.list /etc/apt/sources.list.d/ && return 0
-    local sudo=()
+    local sudo=() sources=/etc/apt/sources.list.d/tolvan-deb-src
     [ "$(id -u)" -ne 0 ] && sudo=(sudo)
-    echo "Quellpakete: deb-src-Zeilen werden in /etc/apt/sources.list.d/tolvan-deb-src.sources ergänzt"
-    sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources |
-        "${sudo[@]}" tee /etc/apt/sources.list.d/tolvan-deb-src.sources >/dev/null
+    # The deb lines this machine has, in either format, as deb-src lines.
+    if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+        sources=$sources.sources
+        sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources |
+            "${sudo[@]}" tee "$sources" >/dev/null
+    else
+        sources=$sources.list
+        sed -n 's/^deb /deb-src /p' /etc/apt/sources.list 2>/dev/null | "${sudo[@]}" tee "$sources" >/dev/null
+    fi
+    if ! grep -qs 'deb-src' "$sources"; then
+        "${sudo[@]}" rm -f "$sources"
+        echo "Keine deb-Zeilen gefunden, zu denen Quellpakete ergänzt werden könnten." >&2
+        return 1
+    fi
+    echo "Quellpakete: deb-src-Zeilen in $sources ergänzt"
     "${sudo[@]}" apt-get update -q >/dev/null
 }
 
@@ -32,7 +44,7 @@ ensure_deb_src() {
 # else at the newest version it has (a security update's source may be missing);
 # prints the version unpacked.
 fetch_source() {
-    ensure_deb_src
+    ensure_deb_src || return 1
     local version
     for version in "$2" $(apt-cache showsrc "$1" | sed -n 's/^Version: //p' | sort -rV); do
         if apt-get source -q --download-only "$1=$version" >/dev/null 2>&1; then
@@ -65,10 +77,9 @@ win_qt_unpack_or_build() {
     work=$(mktemp -d)
     if [ -f "$archive" ]; then
         echo "Qt für Windows: $archive wird ausgepackt"
-        tar -xJf "$archive" -C "$work"
-        mkdir -p "$WIN_DEPS"
-        rm -rf "$prefix"
-        mv "$work/qt6-mingw" "$prefix"
+        mkdir -p "$WIN_DEPS" && rm -rf "$prefix" &&
+            tar -xJf "$archive" -C "$work" && mv "$work/qt6-mingw" "$prefix" ||
+            { rm -rf "$work" "$prefix"; echo "Qt für Windows ließ sich nicht auspacken." >&2; return 1; }
     elif [ "${TOLVAN_BUILD_QT:-}" = 1 ]; then
         echo "Qt für Windows wird aus Debians qt6-base-Quellen gebaut (etwa eine Stunde)"
         (cd "$work" && fetch_source qt6-base "$(installed_version qt6-base-dev)" >/dev/null) || return 1

@@ -215,9 +215,12 @@ int main(int argc, char *argv[])
     const QCommandLineOption force(QStringLiteral("force"));
     parser.addOptions({helpOption, database, server, port, nameSpace, articles, force});
     if (!parser.parse(QCoreApplication::arguments())) {
-        err() << "Unbekannte Option oder Option ohne Wert: "
-              << QCoreApplication::arguments().mid(1).join(u' ') << Qt::endl
-              << help;
+        if (!parser.unknownOptionNames().isEmpty())
+            err() << "Unbekannte Option: "
+                  << parser.unknownOptionNames().join(QStringLiteral(", "));
+        else
+            err() << "Einer Option fehlt ihr Wert.";
+        err() << Qt::endl << help;
         return 2;
     }
     if (parser.isSet(helpOption)) {

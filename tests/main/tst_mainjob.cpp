@@ -361,7 +361,8 @@ void TestMainJob::exportThatCannotBeWritten()
         QCOMPARE(m_messages.shown[0].title, "TOLVAN Dravonik-Export");
         QCOMPARE(m_messages.shown[0].icon, MessageIcon::Exclamation);
         QVERIFY2(m_messages.shown[0].text.startsWith(
-                     QStringLiteral("Die Datei „%1“ konnte nicht geschrieben werden.").arg(path)),
+                     QStringLiteral("Die Datei „%1“ konnte nicht geschrieben werden.")
+                         .arg(QDir::toNativeSeparators(path))),
                  qPrintable(m_messages.shown[0].text));
         m_messages.reset();
     }
@@ -392,7 +393,8 @@ void TestMainJob::headlessWritesTheSameBytes()
     QVERIFY(program.waitForFinished(60000));
     const QString messages = QString::fromUtf8(program.readAllStandardError());
     QCOMPARE(program.exitCode(), 0);
-    QVERIFY2(messages.contains("5 Artikel gelistet, 3 Zeilen geschrieben: " + file),
+    QVERIFY2(messages.contains("5 Artikel gelistet, 3 Zeilen geschrieben: " +
+                               QDir::toNativeSeparators(file)),
              qPrintable(messages));
     QCOMPARE(contents(file), contents(m_save.answer));
     QCOMPARE(contents(file), Supplier100);

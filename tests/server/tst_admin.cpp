@@ -137,6 +137,8 @@ void TestAdmin::helpIsGerman()
         QVERIFY2(text.contains(german), qPrintable(text));
     for (const char *english : {"Usage", "Options:", "Arguments:", "Displays", "Unknown"})
         QVERIFY2(!text.contains(english), qPrintable(text));
+    if (QByteArray(QTest::currentDataTag()) == "unknown option")
+        QVERIFY2(text.startsWith("Unbekannte Option: datenbank\n"), qPrintable(text));
 }
 
 void TestAdmin::demoAndUpgradeGatherStatistics()

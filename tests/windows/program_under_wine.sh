@@ -100,7 +100,7 @@ check "installed program exports the same bytes" same_file "$work/linux.csv" "$w
 # wait for the copy to end.
 wine "$installed/uninstall.exe" /S
 for _ in $(seq 600); do
-    pgrep -f 'Un_[A-Z]\.exe' >/dev/null || [ -e "$installed/uninstall.exe" ] || break
+    pgrep -u "$(id -u)" -f 'Un_[A-Z]\.exe' >/dev/null || [ -e "$installed/uninstall.exe" ] || break
     sleep 0.1
 done
 check "uninstaller: no program files left" test ! -e "$installed"

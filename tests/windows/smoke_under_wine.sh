@@ -24,6 +24,10 @@ xvfb_pid=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
 export DISPLAY=:$(cat "$work/display")
 unset WINEQT_QPA_PLATFORM
+# The prefix's desktop was made without a display by the tests before: end
+# its processes, so that the next program makes one on this display.
+/usr/lib/wine/wineserver -k 2>/dev/null || true
+/usr/lib/wine/wineserver -w 2>/dev/null || true
 
 database=$work/demo.db
 "$linux_db" demo --database "$database" >/dev/null
