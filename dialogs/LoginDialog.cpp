@@ -119,17 +119,19 @@ void LoginDialog::BUSER_LostFocus()
 
 bool LoginDialog::event(QEvent *event)
 {
+    const auto type = event->type();
+    if (type == QEvent::DeferredDelete)
+        return QDialog::event(event); // the dialog is gone afterwards
     const bool handled = QDialog::event(event);
     // The frame is known by a move, a resize or at the latest the activation;
     // a window manager that places the dialog elsewhere is not fought for long.
-    const auto type = event->type();
     if (m_centringsLeft > 0 &&
         (type == QEvent::Move || type == QEvent::Resize || type == QEvent::WindowActivate) &&
         frameGeometry() != geometry() && !isCentred()) {
         --m_centringsLeft;
         centreOnScreen();
     }
-    if (event->type() == QEvent::WindowActivate)
+    if (type == QEvent::WindowActivate)
         Form_Activate(); // cannot fail: nothing to report
     return handled;
 }
