@@ -25,17 +25,22 @@ QStringList split(const QString &arguments)
     QString current;
     bool quoted = false;
     qsizetype backslashes = 0;
-    for (const QChar c : arguments) {
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QChar c = arguments[i];
         if (c == u'\\') {
             ++backslashes;
             continue;
         }
         if (c == u'"') {
             current += QString(backslashes / 2, u'\\');
-            if (backslashes % 2)
+            if (backslashes % 2) {
                 current += u'"';
-            else
+            } else if (quoted && i + 1 < arguments.size() && arguments[i + 1] == u'"') {
+                current += u'"'; // "" inside quotes is a quote character
+                ++i;
+            } else {
                 quoted = !quoted;
+            }
             backslashes = 0;
             continue;
         }

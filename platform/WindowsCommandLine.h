@@ -15,9 +15,10 @@ QString withoutProgram(const QString &commandLine);
 // The arguments of that text. Every blank outside double quotes ends an
 // argument, so two blanks leave an empty one and a trailing blank an empty
 // last one. Double quotes are taken out and keep blanks inside an argument;
-// the C runtime's backslash rules hold: 2n backslashes before a quote give n
-// and the quote counts as a quote, 2n+1 give n and a quote character;
-// backslashes elsewhere are plain characters. The empty text has none.
+// the C runtime's rules for quotes hold: 2n backslashes before a quote give n
+// and the quote counts as a quote, 2n+1 give n and a quote character, two
+// quotes inside quotes give a quote character; backslashes elsewhere are
+// plain characters. The empty text has none.
 QStringList split(const QString &arguments);
 
 } // namespace tolvan::windowsCommandLine

@@ -11,8 +11,6 @@ namespace {
 
 using namespace msyntax;
 
-constexpr int MaxString = 32767;
-
 QString piece(const QString &text, const QString &delimiter, qint64 from, qint64 to)
 {
     if (delimiter.isEmpty() || to < from || to < 1)

@@ -5,11 +5,6 @@
 namespace tolvan::mnumber {
 namespace {
 
-bool isDigit(QChar c)
-{
-    return c >= u'0' && c <= u'9';
-}
-
 // Exponents beyond this change nothing: every value is 0 or too large by then.
 constexpr int ExponentBound = 100000;
 

@@ -14,6 +14,11 @@ namespace tolvan {
 namespace mnumber {
 
 inline constexpr int MaxWholeDigits = 64;
+
+inline bool isDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
 inline constexpr int MaxFractionDigits = 64;
 
 // The number written at `from`, without a sign. `end` receives where it ends;

@@ -4,7 +4,6 @@
 namespace tolvan::msyntax {
 namespace {
 
-constexpr int MaxString = 32767;
 // Every recursion of the parser passes through one counter; running the parsed
 // line recurses no deeper than its parse did.
 constexpr int MaxDepth = 64;
@@ -13,10 +12,7 @@ bool isLetter(QChar c)
 {
     return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
 }
-bool isDigit(QChar c)
-{
-    return c >= u'0' && c <= u'9';
-}
+using mnumber::isDigit;
 
 class Parser {
 public:

@@ -6,6 +6,9 @@
 
 namespace tolvan::msyntax {
 
+// The longest text a line may be or a value may grow to (<MAXSTRING>).
+inline constexpr int MaxString = 32767;
+
 // An M error where it arose: the code without brackets and the 0-based position.
 struct Failure {
     const char *code;

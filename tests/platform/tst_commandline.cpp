@@ -99,6 +99,9 @@ void TestCommandLine::windowsText_data()
         << R"(tolvan.exe --location "Regal 7" x)" << QStringList{"--location", "Regal 7", "x"};
     QTest::newRow("quotes in the middle of a field")
         << R"(tolvan.exe de"m"o)" << QStringList{"demo"};
+    QTest::newRow("two quotes inside quotes are a quote character")
+        << R"(tolvan.exe --location "Regal ""7""" x)"
+        << QStringList{"--location", R"(Regal "7")", "x"};
     QTest::newRow("an open quote runs to the end") << R"(tolvan.exe "a b)" << QStringList{"a b"};
     QTest::newRow("Qt's options are fields")
         << "tolvan.exe 1 0 DEMO -reverse -style x"
