@@ -130,15 +130,19 @@ win_libpq() {
     echo "libpq $version für Windows wird gebaut (aus der Quelle dieser Version oder der neuesten, die der Spiegel hat)"
     local work
     work=$(mktemp -d)
+    # (configure wants zic, which is on root's PATH only, unless told where
+    # time zones are: libpq does not use them)
     if ! (
         cd "$work" && version=$(fetch_source postgresql-15 "$version") && cd src &&
             ./configure --host=$WIN_HOST CC=$WIN_HOST-gcc-posix --without-readline --without-zlib \
-                --without-icu --without-openssl --prefix="$prefix" >/dev/null &&
-            make -s -C src/interfaces/libpq -j"$(nproc)" install >/dev/null 2>&1 &&
+                --without-icu --without-openssl --with-system-tzdata=/usr/share/zoneinfo \
+                --prefix="$prefix" >"$work/build.log" 2>&1 &&
+            make -s -C src/interfaces/libpq -j"$(nproc)" install >>"$work/build.log" 2>&1 &&
             cp src/include/postgres_ext.h src/include/pg_config_ext.h "$prefix/include/" &&
             rm -f "$prefix/lib/libpq.dll" && echo "$version" >"$prefix/source-version" &&
             $WIN_HOST-strip --strip-unneeded "$prefix/bin/libpq.dll"
     ); then
+        tail -n 20 "$work/build.log" >&2 2>/dev/null
         rm -rf "$work" "$prefix"
         echo "libpq für Windows ließ sich nicht bauen." >&2
         return 1
