@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -14,7 +15,9 @@ public:
     virtual ~Cursor() = default;
     // Steps to the next row; false after the last one.
     virtual bool next() = 0;
-    virtual QString text(int column) const = 0;
+    // The column's UTF-8 bytes, valid until the next step.
+    virtual QByteArrayView utf8(int column) const = 0;
+    QString text(int column) const { return QString::fromUtf8(utf8(column)); }
     virtual bool isNull(int column) const = 0;
 };
 

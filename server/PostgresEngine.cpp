@@ -83,10 +83,9 @@ public:
         }
     }
 
-    QString text(int column) const override
+    QByteArrayView utf8(int column) const override
     {
-        return QString::fromUtf8(PQgetvalue(m_row.get(), 0, column),
-                                 PQgetlength(m_row.get(), 0, column));
+        return {PQgetvalue(m_row.get(), 0, column), PQgetlength(m_row.get(), 0, column)};
     }
     bool isNull(int column) const override { return PQgetisnull(m_row.get(), 0, column) != 0; }
 

@@ -175,17 +175,18 @@ std::string stockListSql(Engine::Kind kind)
 // fields.
 QString rowText(const Cursor &row)
 {
-    QString text;
+    // Joined as UTF-8 and converted once: a million rows a call each.
+    thread_local QByteArray bytes;
+    bytes.resize(0); // keeps its capacity, unlike clear()
     for (int column = 0; column < 4; ++column) {
         if (column > 0)
-            text += u'\n';
-        const qsizetype start = text.size();
-        text += row.text(column);
+            bytes += '\n';
+        const qsizetype start = bytes.size();
+        bytes += row.utf8(column);
         std::replace_if(
-            text.begin() + start, text.end(), [](QChar c) { return c == u'\n' || c == u'\r'; },
-            QChar(u' '));
+            bytes.begin() + start, bytes.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
     }
-    return text;
+    return QString::fromUtf8(bytes);
 }
 
 class LagerObject final : public ServerObject {

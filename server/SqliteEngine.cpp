@@ -96,11 +96,12 @@ public:
         }
     }
 
-    QString text(int column) const
+    QByteArrayView utf8(int column) const
     {
         const auto *data = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, column));
-        return QString::fromUtf8(data, sqlite3_column_bytes(m_stmt, column));
+        return {data, sqlite3_column_bytes(m_stmt, column)};
     }
+    QString text(int column) const { return QString::fromUtf8(utf8(column)); }
     bool isNull(int column) const { return sqlite3_column_type(m_stmt, column) == SQLITE_NULL; }
 
 private:
@@ -115,7 +116,7 @@ public:
         m_stmt.bind(params);
     }
     bool next() override { return m_stmt.step(); }
-    QString text(int column) const override { return m_stmt.text(column); }
+    QByteArrayView utf8(int column) const override { return m_stmt.utf8(column); }
     bool isNull(int column) const override { return m_stmt.isNull(column); }
 
 private:
