@@ -118,7 +118,7 @@ void ExportLines::put()
                                       .arg(systemReason(m_device.errorString())));
         done += taken;
     }
-    m_block.clear();
+    m_block.resize(0); // keeps the block's room, unlike clear()
 }
 
 ExportFile::ExportFile(const QString &path, const QString &location)
