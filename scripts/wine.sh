@@ -17,6 +17,12 @@ start_wine() {
 stop_wine() {
     [ -n "$WINE_HOME" ] || return 0
     /usr/lib/wine/wineserver -k 2>/dev/null || true
+    /usr/lib/wine/wineserver -w 2>/dev/null || true
+    # The server's socket folder, /tmp/wine-*/server-<device>-<inode of the prefix>.
+    local socket
+    socket=server-$(stat -c '%D' "$WINEPREFIX")-$(printf '%x' "$(stat -c '%i' "$WINEPREFIX")")
+    rm -rf /tmp/wine-*/"$socket" 2>/dev/null
+    find /tmp -maxdepth 1 -name 'wine-*' -user "$(id -u)" -type d -empty -delete 2>/dev/null
     rm -rf "$WINE_HOME"
     WINE_HOME=
 }
