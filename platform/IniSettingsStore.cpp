@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QSettings>
 #include <QStandardPaths>
+#include <optional>
 
 namespace tolvan {
 namespace {
@@ -32,15 +33,45 @@ void keepPrivate(const QString &folder, const QString &file)
     }
 }
 
+QString tolvanFolder(const QString &configFolder)
+{
+    return configFolder + QStringLiteral("/TOLVAN");
+}
+
+// The folders of XDG_CONFIG_DIRS (/etc/xdg when it is unset), most important first.
+QStringList systemFolders()
+{
+    const QString own = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    QStringList folders;
+    for (const QString &folder :
+         QStandardPaths::standardLocations(QStandardPaths::GenericConfigLocation))
+        if (folder != own)
+            folders << tolvanFolder(folder);
+    return folders;
+}
+
+std::optional<QString> storedValue(const QString &file, const QString &section, const QString &key)
+{
+    if (!QFileInfo::exists(file))
+        return std::nullopt;
+    QSettings settings(file, iniFormat());
+    const QVariant stored = settings.value(section + u'/' + key);
+    return stored.isValid() ? std::optional(stored.toString()) : std::nullopt;
+}
+
 } // namespace
 
 IniSettingsStore::IniSettingsStore()
-    : IniSettingsStore(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-                       QStringLiteral("/TOLVAN"))
+    : IniSettingsStore(
+          tolvanFolder(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)),
+          systemFolders())
 {
 }
 
-IniSettingsStore::IniSettingsStore(QString folder) : m_folder(std::move(folder)) {}
+IniSettingsStore::IniSettingsStore(QString folder, QStringList everyUserFolders)
+    : m_folder(std::move(folder)), m_everyUserFolders(std::move(everyUserFolders))
+{
+}
 
 QString IniSettingsStore::fileName(const QString &application) const
 {
@@ -50,9 +81,15 @@ QString IniSettingsStore::fileName(const QString &application) const
 QString IniSettingsStore::value(const QString &application, const QString &section,
                                 const QString &key, const QString &defaultValue)
 {
-    QSettings settings(fileName(application), iniFormat());
-    const QVariant stored = settings.value(section + u'/' + key);
-    return stored.isValid() ? stored.toString() : defaultValue;
+    if (const auto own = storedValue(fileName(application), section, key))
+        return *own;
+    if (isEveryUserDefault(application, section, key)) {
+        const QString name = application + QStringLiteral(".ini");
+        for (const QString &folder : m_everyUserFolders)
+            if (const auto preset = storedValue(QDir(folder).filePath(name), section, key))
+                return *preset;
+    }
+    return defaultValue;
 }
 
 void IniSettingsStore::setValue(const QString &application, const QString &section,

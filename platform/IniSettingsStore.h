@@ -2,17 +2,24 @@
 
 #include "SettingsStore.h"
 
+#include <QStringList>
+
 namespace tolvan {
 
 // The settings as one INI file per application in a folder: on Linux
 // ~/.config/TOLVAN/<application>.ini, each section a group, each value read as
 // written by hand (IniFormat.h). The folder is created for its owner only
 // (0700), the files too (0600): the login settings hold the password.
+//
+// A value the user's file lacks is read from the same file in the folders an
+// administrator keeps for every user (/etc/xdg/TOLVAN, or those of
+// XDG_CONFIG_DIRS, the first that has it), for the keys isEveryUserDefault
+// allows. Those folders are only read, never written.
 class IniSettingsStore : public SettingsStore {
 public:
-    // The user's own folder.
+    // The user's own folder and the system's.
     IniSettingsStore();
-    explicit IniSettingsStore(QString folder);
+    explicit IniSettingsStore(QString folder, QStringList everyUserFolders = {});
 
     QString value(const QString &application, const QString &section, const QString &key,
                   const QString &defaultValue) override;
@@ -23,6 +30,7 @@ public:
 
 private:
     QString m_folder;
+    QStringList m_everyUserFolders;
 };
 
 } // namespace tolvan

@@ -10,8 +10,8 @@ namespace tolvan {
 // round-trips. Values an administrator adds ("reg add", a .reg file) read
 // alike: REG_SZ, REG_EXPAND_SZ (as written, unexpanded) and REG_DWORD (its
 // number). A key the user's store lacks is read from the same place under
-// HKEY_LOCAL_MACHINE, where an administrator sets defaults for every user.
-// Windows only.
+// HKEY_LOCAL_MACHINE, where an administrator sets defaults for every user
+// (only the keys isEveryUserDefault allows). Windows only.
 class RegistrySettingsStore : public SettingsStore {
 public:
     // `root` is the key path below both hives; tests pass a key of their own.

@@ -75,8 +75,9 @@ QString RegistrySettingsStore::value(const QString &application, const QString &
     const QString path = keyPath(application, section);
     if (const auto own = readText(HKEY_CURRENT_USER, path, key))
         return *own;
-    if (const auto everyUser = readText(HKEY_LOCAL_MACHINE, path, key))
-        return *everyUser;
+    if (isEveryUserDefault(application, section, key))
+        if (const auto everyUser = readText(HKEY_LOCAL_MACHINE, path, key))
+            return *everyUser;
     return defaultValue;
 }
 

@@ -1,5 +1,6 @@
 #include "SettingsStore.h"
 
+#include <QStringList>
 #include <QtGlobal>
 
 namespace tolvan {
@@ -28,6 +29,17 @@ void SaveSetting(const QString &application, const QString &section, const QStri
                  const QString &value)
 {
     store().setValue(application, section, key, value);
+}
+
+bool isEveryUserDefault(const QString &application, const QString &section, const QString &key)
+{
+    if (application.compare(QLatin1String("Cache Login"), Qt::CaseInsensitive) != 0)
+        return true;
+    static const QStringList shared = {QStringLiteral("Firma"), QStringLiteral("Filiale"),
+                                       QStringLiteral("Server"), QStringLiteral("Port"),
+                                       QStringLiteral("Namespace")};
+    return section.compare(QLatin1String("Login"), Qt::CaseInsensitive) == 0 &&
+           shared.contains(key, Qt::CaseInsensitive);
 }
 
 } // namespace tolvan

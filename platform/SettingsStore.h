@@ -24,4 +24,12 @@ QString GetSetting(const QString &application, const QString &section, const QSt
 void SaveSetting(const QString &application, const QString &section, const QString &key,
                  const QString &value);
 
+// Whether a value may come from the defaults an administrator sets for every
+// user when the user's own store lacks it. The login's name and password never
+// do: such a file or key is readable by every user, and the scrambling of the
+// password is its own inverse. Of the login settings only the firm, the branch
+// and the server's address, port and namespace do; every other application's
+// keys do.
+bool isEveryUserDefault(const QString &application, const QString &section, const QString &key);
+
 } // namespace tolvan

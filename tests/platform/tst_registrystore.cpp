@@ -149,6 +149,11 @@ void TestRegistryStore::defaultsForEveryUser()
     QCOMPARE(store.value(Application, Section, "Server", "(default)"), "");
     store.setValue(Application, Section, "Server", "eigen");
     QCOMPARE(store.value(Application, Section, "Server", "(default)"), "eigen");
+    // Every user can read HKEY_LOCAL_MACHINE: a name and password there are not a login.
+    QVERIFY(reg({"add", hivePath("HKLM"), "/v", "Name", "/t", "REG_SZ", "/d", "CHEF", "/f"}));
+    QVERIFY(reg({"add", hivePath("HKLM"), "/v", "Passwort", "/t", "REG_SZ", "/d", "x", "/f"}));
+    QCOMPARE(store.value(Application, Section, "Name", "(default)"), "(default)");
+    QCOMPARE(store.value(Application, Section, "Passwort", "(default)"), "(default)");
 }
 
 void TestRegistryStore::failingWriteRaisesTheError()

@@ -41,6 +41,10 @@ private slots:
     void privateToTheUser();
     void looserFileMadePrivate_data();
     void looserFileMadePrivate();
+    void defaultsForEveryUser_data();
+    void defaultsForEveryUser();
+    void defaultsFolderIsNeverWritten();
+    void systemFoldersFromTheEnvironment();
 };
 
 void TestSettings::readAsWrittenByHand_data()
@@ -158,6 +162,116 @@ void TestSettings::looserFileMadePrivate()
     store.setValue("Cache Login", "Login", "Passwort", "geheim");
     QCOMPARE(modeOf(store.fileName("Cache Login")), mode_t(after));
     QCOMPARE(store.value("Cache Login", "Login", "Name", ""), QString("DEMO"));
+}
+
+void TestSettings::defaultsForEveryUser_data()
+{
+    QTest::addColumn<QString>("application");
+    QTest::addColumn<QString>("section");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("expected"); // the user's file has no such key
+    QTest::newRow("server") << "Cache Login"
+                            << "Login"
+                            << "Server"
+                            << "zentral";
+    QTest::newRow("port") << "Cache Login"
+                          << "Login"
+                          << "Port"
+                          << "5432";
+    QTest::newRow("firm") << "Cache Login"
+                          << "Login"
+                          << "Firma"
+                          << "7";
+    QTest::newRow("branch") << "Cache Login"
+                            << "Login"
+                            << "Filiale"
+                            << "12";
+    QTest::newRow("namespace") << "Cache Login"
+                               << "Login"
+                               << "Namespace"
+                               << "FIRMA";
+    QTest::newRow("the name stays the user's") << "Cache Login"
+                                               << "Login"
+                                               << "Name"
+                                               << "fehlt";
+    QTest::newRow("the password stays the user's") << "Cache Login"
+                                                   << "Login"
+                                                   << "Passwort"
+                                                   << "fehlt";
+    QTest::newRow("the first folder wins") << "Dravonik"
+                                           << "Export"
+                                           << "Lagerort"
+                                           << "Regal 1";
+    QTest::newRow("a later folder fills a gap") << "Dravonik"
+                                                << "Export"
+                                                << "Liefnr"
+                                                << "100";
+    QTest::newRow("nowhere") << "Dravonik"
+                             << "Export"
+                             << "Nichts"
+                             << "fehlt";
+}
+
+void TestSettings::defaultsForEveryUser()
+{
+    QFETCH(QString, application);
+    QFETCH(QString, section);
+    QFETCH(QString, key);
+    QFETCH(QString, expected);
+    QTemporaryDir root;
+    const QString user = root.filePath("home/TOLVAN"), first = root.filePath("etc/xdg/TOLVAN"),
+                  second = root.filePath("usr/etc/TOLVAN");
+    QVERIFY(QDir().mkpath(user) && QDir().mkpath(first) && QDir().mkpath(second));
+    writeFile(first + "/Cache Login.ini", "[Login]\nServer=zentral\nPort=5432\nFirma=7\n"
+                                          "Filiale=12\nNamespace=FIRMA\nName=CHEF\nPasswort=x\n");
+    writeFile(first + "/Dravonik.ini", "[Export]\nLagerort=Regal 1\n");
+    writeFile(second + "/Dravonik.ini", "[Export]\nLagerort=Regal 2\nLiefnr=100\n");
+    // The user's file exists, with other keys of the same section.
+    writeFile(user + "/Cache Login.ini", "[Login]\nStatus=1\n");
+    IniSettingsStore store(user, {first, second});
+    QCOMPARE(store.value(application, section, key, "fehlt"), expected);
+
+    // The user's own value always wins, also an empty one.
+    store.setValue(application, section, key, "");
+    QCOMPARE(store.value(application, section, key, "fehlt"), QString());
+    store.setValue(application, section, key, "eigen");
+    QCOMPARE(store.value(application, section, key, "fehlt"), QString("eigen"));
+}
+
+void TestSettings::defaultsFolderIsNeverWritten()
+{
+    QTemporaryDir root;
+    const QString user = root.filePath("home/TOLVAN"), system = root.filePath("etc/xdg/TOLVAN");
+    QVERIFY(QDir().mkpath(system));
+    const QByteArray preset = "[Login]\nServer=zentral\n";
+    writeFile(system + "/Cache Login.ini", preset);
+    IniSettingsStore store(user, {system});
+    store.setValue("Cache Login", "Login", "Server", "eigen");
+    store.setValue("Cache Login", "Login", "Name", "DEMO");
+    QFile file(system + "/Cache Login.ini");
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), preset);
+    QCOMPARE(QDir(system).entryList(QDir::Files), QStringList{"Cache Login.ini"});
+    QCOMPARE(IniSettingsStore(user).value("Cache Login", "Login", "Server", ""), QString("eigen"));
+}
+
+void TestSettings::systemFoldersFromTheEnvironment()
+{
+    if (QSysInfo::kernelType() == QLatin1String("winnt"))
+        QSKIP("Windows keeps the defaults for every user in the registry.");
+    QTemporaryDir root;
+    const QString home = root.filePath("config"), system = root.filePath("xdg");
+    QVERIFY(QDir().mkpath(system + "/TOLVAN"));
+    writeFile(system + "/TOLVAN/Cache Login.ini", "[Login]\nServer=zentral\n");
+    const QByteArray oldHome = qgetenv("XDG_CONFIG_HOME"), oldDirs = qgetenv("XDG_CONFIG_DIRS");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home));
+    qputenv("XDG_CONFIG_DIRS", QFile::encodeName(root.filePath("leer") + ':' + system));
+    IniSettingsStore store;
+    QCOMPARE(store.value("Cache Login", "Login", "Server", ""), QString("zentral"));
+    store.setValue("Cache Login", "Login", "Port", "5432");
+    QVERIFY(QFile::exists(home + "/TOLVAN/Cache Login.ini"));
+    qputenv("XDG_CONFIG_HOME", oldHome);
+    qputenv("XDG_CONFIG_DIRS", oldDirs);
 }
 
 QTEST_GUILESS_MAIN(TestSettings)

@@ -36,7 +36,7 @@ Xvfb -displayfd 5 -screen 0 1280x1024x24 -nolisten tcp -noreset 5>"$work/display
 xvfb_pid=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
 export DISPLAY=:$(cat "$work/display")
-export QT_QPA_PLATFORM=xcb HOME="$work" XDG_RUNTIME_DIR="$work"
+export QT_QPA_PLATFORM=xcb HOME="$work" XDG_RUNTIME_DIR="$work" XDG_CONFIG_HOME="$work/.config" XDG_CONFIG_DIRS="$work/system-config"
 export TOLVAN_DATABASE="$work/tolvan.db"
 "$tolvan_db" demo --database "$TOLVAN_DATABASE" >/dev/null
 setxkbmap de 2>/dev/null || true
