@@ -13,6 +13,8 @@ void prepareApplication(QApplication &app)
 {
     QApplication::setApplicationName(QStringLiteral("TOLVAN Dravonik-Export"));
     QApplication::setOrganizationName(QStringLiteral("TOLVAN"));
+    // The menu entry's name: desktops match the window to its entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("de.tolvan.DravonikExport"));
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     installFonts(app);
     // Qt's own folder on Linux; on Windows the installed program carries

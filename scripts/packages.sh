@@ -7,6 +7,8 @@ BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev
 RUN_PACKAGES=(qt6-translations-l10n fonts-liberation fonts-dejavu-core)
 TEST_PACKAGES=(postgresql-15 postgresql-client-15 xvfb xdotool x11-xkb-utils x11-utils openbox
                clang libclang-rt-14-dev)
+# The Debian package and its checks.
+PACKAGE_PACKAGES=(debhelper dpkg-dev scdoc lintian desktop-file-utils appstream systemd man-db)
 # The Windows build (cross-compiled), its tests under wine and its installer.
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix wine wine64 fonts-wine nsis tcl dpkg-dev)
 

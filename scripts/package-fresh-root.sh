@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# Tries the Debian package as a new machine would: a fresh Debian 12 root
+# (debootstrap minbase), "apt-get install ./the.deb" there, then as a normal
+# user tolvan-db demo, the export without a window (same bytes as the build
+# folder's program), the program's login dialog under Xvfb started by the
+# menu entry's Exec line, and "apt-get purge", which must leave none of the
+# package's files. Needs root and the network to Debian's archive; about five
+# minutes. Not part of ./test.
+#
+#   sudo scripts/package-fresh-root.sh [build/tolvan-dravonik-export_<version>_amd64.deb]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+. scripts/packages.sh
+[ "$(id -u)" -eq 0 ] || { echo "Als root ausführen (debootstrap, chroot, mount)." >&2; exit 1; }
+deb=${1:-$(ls build/tolvan-dravonik-export_*_amd64.deb 2>/dev/null | tail -1)}
+[ -f "$deb" ] || { echo "Kein Paket: zuerst scripts/package-deb.sh" >&2; exit 1; }
+ensure_packages debootstrap "${BUILD_PACKAGES[@]}"
+
+mirror=$(sed -n 's/^URIs: *//p' /etc/apt/sources.list.d/debian.sources 2>/dev/null | head -1)
+mirror=${mirror:-http://deb.debian.org/debian}
+root=$(mktemp -d /var/tmp/tolvan-fresh-root.XXXXXX)
+mounted=()
+cleanup() {
+    local point
+    # Processes started in the root (Xvfb, the program) end with it.
+    for pid in $(ls /proc | grep -E '^[0-9]+$'); do
+        [ "$(readlink "/proc/$pid/root" 2>/dev/null)" = "$root" ] && kill -9 "$pid" 2>/dev/null
+    done
+    for ((i = ${#mounted[@]} - 1; i >= 0; i--)); do umount -l "${mounted[i]}" 2>/dev/null || true; done
+    rm -rf --one-file-system "$root"
+}
+trap cleanup EXIT
+in_root() { chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin LC_ALL=C.UTF-8 "$@"; }
+as_user() { in_root su - anna -c "$1"; }
+
+echo "== debootstrap --variant=minbase bookworm ($mirror)"
+debootstrap --variant=minbase bookworm "$root" "$mirror" >"$root.log" 2>&1 || { tail "$root.log"; exit 1; }
+rm -f "$root.log"
+cp /etc/apt/sources.list.d/debian.sources "$root/etc/apt/sources.list.d/" 2>/dev/null || true
+for point in proc sys dev; do mount --rbind "/$point" "$root/$point"; mounted+=("$root/$point"); done
+mount -t tmpfs -o mode=1777 tmpfs "$root/dev/shm"; mounted+=("$root/dev/shm")
+cp "$deb" "$root/tmp/"
+
+echo "== apt-get install ./$(basename "$deb")"
+in_root apt-get update -q >/dev/null
+before=$(in_root dpkg-query -W -f='${Package}\n' | sort)
+in_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "/tmp/$(basename "$deb")" >"$root/tmp/install.log" 2>&1 ||
+    { tail -20 "$root/tmp/install.log"; exit 1; }
+grep -E "^(Need to get|After this operation)" "$root/tmp/install.log" || true
+in_root dpkg-query -W -f='${Installed-Size}\t${Package}\n' tolvan-dravonik-export
+in_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends xvfb xdotool >/dev/null
+in_root useradd -m -s /bin/bash anna
+
+echo "== tolvan-db demo, export without a window (as anna)"
+as_user 'tolvan-db demo && TOLVAN_PASSWORD=demo tolvan-dravonik-export --export ~/lieferant100.csv --supplier 100 --location "Regal 7" 1 0 DEMO'
+program=build/release/main/tolvan-dravonik-export
+[ -x "$program" ] || cmake --build build/release --target tolvan-dravonik-export >/dev/null
+work=$(mktemp -d)
+cp "$root/home/anna/.local/share/TOLVAN/tolvan.db" "$work/"
+HOME=$work TOLVAN_DATABASE=$work/tolvan.db TOLVAN_PASSWORD=demo \
+    "$program" --export "$work/lieferant100.csv" --supplier 100 --location "Regal 7" 1 0 DEMO 2>/dev/null
+cmp "$root/home/anna/lieferant100.csv" "$work/lieferant100.csv"
+echo "gleiche Bytes wie $program ($(wc -c <"$work/lieferant100.csv") Bytes)"
+rm -rf "$work"
+
+echo "== the menu entry's Exec line under Xvfb"
+exec_line=$(sed -n 's/^Exec=//p' "$root/usr/share/applications/de.tolvan.DravonikExport.desktop")
+as_user "Xvfb :7 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 & sleep 2
+DISPLAY=:7 $exec_line >/tmp/program.log 2>&1 &
+for i in \$(seq 50); do DISPLAY=:7 xdotool search --name 'TOLVAN Benutzeranmeldung' >/dev/null 2>&1 && break; sleep 0.2; done
+DISPLAY=:7 xdotool search --name 'TOLVAN Benutzeranmeldung' >/dev/null && echo 'Anmeldedialog gezeigt' || { cat /tmp/program.log; exit 1; }
+pkill -f tolvan-dravonik-export; pkill Xvfb; true"
+
+echo "== apt-get purge"
+files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {sub(/^\./, "", $6); print $6}')
+in_root env DEBIAN_FRONTEND=noninteractive apt-get purge -y -q tolvan-dravonik-export >/dev/null
+left=0
+for file in $files; do [ -e "$root$file" ] && { echo "geblieben: $file"; left=1; }; done
+[ $left = 0 ] && echo "alle $(wc -w <<<"$files") Dateien entfernt"
+exit $left
