@@ -19,6 +19,7 @@ ensure_packages debootstrap "${BUILD_PACKAGES[@]}"
 mirror=$(sed -n 's/^URIs: *//p' /etc/apt/sources.list.d/debian.sources 2>/dev/null | head -1)
 mirror=${mirror:-http://deb.debian.org/debian}
 root=$(mktemp -d /var/tmp/tolvan-fresh-root.XXXXXX)
+chmod 755 "$root" # the new root's "/", which users must pass
 mounted=()
 cleanup() {
     local point
@@ -36,14 +37,16 @@ as_user() { in_root su - anna -c "$1"; }
 echo "== debootstrap --variant=minbase bookworm ($mirror)"
 debootstrap --variant=minbase bookworm "$root" "$mirror" >"$root.log" 2>&1 || { tail "$root.log"; exit 1; }
 rm -f "$root.log"
-cp /etc/apt/sources.list.d/debian.sources "$root/etc/apt/sources.list.d/" 2>/dev/null || true
+# The same archive as this machine, named once.
+if cp /etc/apt/sources.list.d/debian.sources "$root/etc/apt/sources.list.d/" 2>/dev/null; then
+    rm -f "$root/etc/apt/sources.list"
+fi
 for point in proc sys dev; do mount --rbind "/$point" "$root/$point"; mounted+=("$root/$point"); done
 mount -t tmpfs -o mode=1777 tmpfs "$root/dev/shm"; mounted+=("$root/dev/shm")
 cp "$deb" "$root/tmp/"
 
 echo "== apt-get install ./$(basename "$deb")"
 in_root apt-get update -q >/dev/null
-before=$(in_root dpkg-query -W -f='${Package}\n' | sort)
 in_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "/tmp/$(basename "$deb")" >"$root/tmp/install.log" 2>&1 ||
     { tail -20 "$root/tmp/install.log"; exit 1; }
 grep -E "^(Need to get|After this operation)" "$root/tmp/install.log" || true
