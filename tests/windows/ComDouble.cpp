@@ -313,6 +313,8 @@ protected:
             state().calls << QStringLiteral("Connect(%1)").arg(argument(params, 0).toString());
             answer(result, !state().faults.connectRefused &&
                                m_factory.connect(embedded(argument(params, 0).toString())));
+            if (!state().faults.connectStringWritten.isEmpty())
+                writeBack(slot(params, 0), state().faults.connectStringWritten);
             return S_OK;
         case 2:
             state().calls << QStringLiteral("Disconnect");

@@ -20,7 +20,8 @@ enum class Report {
 
 struct Faults {
     bool creationFails = false;
-    bool connectRefused = false; // connect answers false
+    bool connectRefused = false;  // connect answers false
+    QString connectStringWritten; // what connect writes into its argument, when not empty
     Report report = Report::Scode;
     HRESULT failure = S_OK; // what server objects answer to every call instead, when it fails
     int failingConnectedReads = 0; // the next ones fail as with a dropped server

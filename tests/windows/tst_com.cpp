@@ -193,8 +193,11 @@ void TestCom::factoryCalls()
     Factory engines;
     QVERIFY(engines.connect(m_db.connectString()));
     QString connectString = Remote;
+    comdouble::state().faults.connectStringWritten = "cn_iptcp:10.0.0.9[1972]:TOLVAN";
     QVERIFY(factory->connect(connectString));
     QCOMPARE(comdouble::state().calls.last(), "Connect(" + Remote + ")");
+    QCOMPARE(connectString, "cn_iptcp:10.0.0.9[1972]:TOLVAN"); // passed by reference
+    comdouble::state().faults.connectStringWritten.clear();
     QVERIFY(factory->connected());
     verifyOnlyTheFactoryIsHeld();
 
