@@ -5,6 +5,7 @@
 #include "MessageBoxes.h"
 #include "MousePointer.h"
 #include "ServerCalls.h"
+#include "ServerChoice.h"
 #include "Session.h"
 #include "TextUtils.h"
 
@@ -17,10 +18,15 @@ namespace {
 constexpr int AttemptsPerSeries = 3;
 constexpr int HundredthsBetweenAttempts = 1000;
 
+// A read that fails (no factory yet, a server gone away) means "not connected".
 bool isConnected()
 {
     const Session &state = session();
-    return state.Factory && state.Factory->connected();
+    try {
+        return state.Factory && state.Factory->connected();
+    } catch (const RuntimeError &) {
+        return false;
+    }
 }
 
 QString mString(QString text)
@@ -39,7 +45,7 @@ QString mNumberOrString(const QString &text)
 bool attemptConnect()
 {
     Session &state = session();
-    state.Factory = std::make_unique<Factory>();
+    state.Factory = ServerChoice::process().newFactory(state.ConnectString);
     return state.Factory->connect(state.ConnectString) && state.Factory->connected();
 }
 

@@ -1,83 +1,55 @@
 #include "Factory.h"
 
-#include "ConnectString.h"
-#include "Connection.h"
-#include "Schema.h"
-#include "ServerClasses.h"
+#include "EngineFactory.h"
 
 namespace tolvan {
 
-// ---------------------------------------------------------------- Factory
+Factory::Factory() : m_backend(std::make_unique<EngineFactory>()) {}
 
-Factory::Factory() = default;
+Factory::Factory(std::unique_ptr<FactoryBackend> backend) : m_backend(std::move(backend)) {}
 
-Factory::~Factory()
+Factory::~Factory() = default;
+
+bool Factory::connect(QString &connectString)
 {
-    disconnect();
+    return m_backend->connect(connectString);
 }
 
 bool Factory::connect(const QString &connectString)
 {
-    disconnect();
-    const std::optional<ConnectTarget> target = parseConnectString(connectString);
-    if (!target) {
-        m_lastConnectError = QStringLiteral("Ungültige Verbindungsangabe: %1").arg(connectString);
-        return false;
-    }
-    try {
-        std::unique_ptr<Engine> engine =
-            target->address.isEmpty()
-                ? openSqlite(embeddedDatabasePath(), false)
-                : openPostgres(target->address, target->port, target->nameSpace.toLower());
-        const QString problem = schema::problem(*engine);
-        if (!problem.isEmpty()) {
-            m_lastConnectError = problem;
-            return false;
-        }
-        m_connection = std::make_shared<Connection>(std::move(engine));
-        m_lastConnectError.clear();
-        return true;
-    } catch (const ServerError &error) {
-        m_lastConnectError = error.description();
-        return false;
-    }
+    QString text = connectString;
+    return m_backend->connect(text);
 }
 
 void Factory::disconnect()
 {
-    // Objects still held by a caller share the connection and see it closed.
-    if (m_connection)
-        m_connection->close();
-    m_connection.reset();
+    m_backend->disconnect();
 }
 
 bool Factory::connected() const
 {
-    return m_connection && m_connection->isOpen();
+    return m_backend->connected();
 }
 
-std::shared_ptr<Connection> Factory::openConnection() const
+QString Factory::lastConnectError() const
 {
-    if (!connected())
-        throw ServerError(ServerError::NotConnected,
-                          QStringLiteral("Keine Verbindung zum Datenbankserver"));
-    return m_connection;
+    return m_backend->lastConnectError();
 }
 
 std::unique_ptr<ServerObject> Factory::openId(const QString &className, const QString &id)
 {
-    return openStoredObject(openConnection(), className, id);
+    return m_backend->openId(className, id);
 }
 
 std::unique_ptr<ServerObject> Factory::createObject(const QString &className)
 {
-    return createServerObject(openConnection(), className);
+    return m_backend->createObject(className);
 }
 
 std::unique_ptr<ResultSet> Factory::openClassQuery(const QString &className,
                                                    const QString &queryName)
 {
-    return openServerQuery(openConnection(), className, queryName);
+    return m_backend->openClassQuery(className, queryName);
 }
 
 } // namespace tolvan

@@ -1,6 +1,7 @@
 #include "ServerClasses.h"
 
 #include "Connection.h"
+#include "EngineObject.h"
 #include "MLine.h"
 
 #include <QDateTime>
@@ -114,11 +115,11 @@ std::optional<std::pair<QString, QString>> splitId(const QString &id)
 }
 
 // A snapshot of one stored row, read when the object is opened.
-class StoredObject final : public ServerObject {
+class StoredObject final : public EngineObject {
 public:
     StoredObject(std::shared_ptr<Connection> connection, const StoredClass &cls,
                  QHash<QString, QString> values)
-        : ServerObject(std::move(connection), QString::fromLatin1(cls.name)), m_class(cls),
+        : EngineObject(std::move(connection), QString::fromLatin1(cls.name)), m_class(cls),
           m_values(std::move(values))
     {
     }
@@ -189,10 +190,10 @@ QString rowText(const Cursor &row)
     return QString::fromUtf8(bytes);
 }
 
-class LagerObject final : public ServerObject {
+class LagerObject final : public EngineObject {
 public:
     explicit LagerObject(std::shared_ptr<Connection> connection)
-        : ServerObject(std::move(connection), QStringLiteral("DRAVONIK.Lager"))
+        : EngineObject(std::move(connection), QStringLiteral("DRAVONIK.Lager"))
     {
     }
 
@@ -220,10 +221,10 @@ protected:
     }
 };
 
-class StockList final : public ResultSet {
+class StockList final : public EngineResultSet {
 public:
     explicit StockList(std::shared_ptr<Connection> connection)
-        : ResultSet(std::move(connection), QStringLiteral("TV.XW:Liste"))
+        : EngineResultSet(std::move(connection), QStringLiteral("TV.XW:Liste"))
     {
     }
 
@@ -300,10 +301,10 @@ private:
     Connection &m_connection;
 };
 
-class WindowsObject final : public ServerObject {
+class WindowsObject final : public EngineObject {
 public:
     explicit WindowsObject(std::shared_ptr<Connection> connection)
-        : ServerObject(std::move(connection), QStringLiteral("TV.Windows"))
+        : EngineObject(std::move(connection), QStringLiteral("TV.Windows"))
     {
     }
 

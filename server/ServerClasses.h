@@ -6,6 +6,8 @@
 
 namespace tolvan {
 
+struct Connection;
+
 // The server classes the component offers; each raises ServerError for an
 // unknown class, query or id.
 std::unique_ptr<ServerObject> openStoredObject(const std::shared_ptr<Connection> &connection,

@@ -3,13 +3,9 @@
 #include <QString>
 #include <QVariant>
 #include <initializer_list>
-#include <memory>
-#include <optional>
 #include <variant>
 
 namespace tolvan {
-
-struct Connection;
 
 // One argument of a server method: by value, or by reference to a variable of
 // the caller, into which the server's changed value is written back.
@@ -23,6 +19,10 @@ public:
 
     QVariant value() const;
     void writeBack(const QVariant &value) const;
+    // How a late-bound call passes it: by reference to a text or to a variant
+    // variable, or else by value.
+    bool refersToText() const { return std::holds_alternative<QString *>(m_target); }
+    bool refersToVariant() const { return std::holds_alternative<QVariant *>(m_target); }
 
 private:
     explicit Arg(QString *variable) : m_target(variable) {}
@@ -31,8 +31,7 @@ private:
 };
 
 // A server object: properties read and methods called by name (case does not
-// matter, as with late binding). "sys_Close" finishes it; every later call
-// raises ServerError(ObjectClosed).
+// matter, as with late binding). "sys_Close" finishes it.
 class ServerObject {
 public:
     virtual ~ServerObject();
@@ -40,24 +39,14 @@ public:
     ServerObject &operator=(const ServerObject &) = delete;
 
     const QString &className() const { return m_className; }
-    QVariant property(const QString &name);
-    QVariant call(const QString &method, std::initializer_list<Arg> args = {});
+    virtual QVariant property(const QString &name) = 0;
+    virtual QVariant call(const QString &method, std::initializer_list<Arg> args = {}) = 0;
 
 protected:
-    ServerObject(std::shared_ptr<Connection> connection, QString className);
-    Connection &connection() { return *m_connection; }
-
-    // Both receive the member's name in lower case; nothing means "no such member".
-    virtual std::optional<QVariant> readProperty(const QString &name) = 0;
-    virtual std::optional<QVariant> invoke(const QString &method, QVariantList &args) = 0;
+    explicit ServerObject(QString className) : m_className(std::move(className)) {}
 
 private:
-    void checkNotClosed() const;
-    void checkUsable() const;
-
-    std::shared_ptr<Connection> m_connection;
     QString m_className;
-    bool m_closed = false;
 };
 
 // The rows of one class query, stepped forward only. Columns count from 1.
@@ -67,27 +56,13 @@ public:
     ResultSet(const ResultSet &) = delete;
     ResultSet &operator=(const ResultSet &) = delete;
 
-    void execute(QVariant &argument);
-    bool next();
-    QVariant data(int column);
-    void close();
+    virtual void execute(QVariant &argument) = 0;
+    virtual bool next() = 0;
+    virtual QVariant data(int column) = 0;
+    virtual void close() = 0;
 
 protected:
-    ResultSet(std::shared_ptr<Connection> connection, QString name);
-    Connection &connection() { return *m_connection; }
-    virtual void run(QVariant &argument) = 0;
-    virtual bool step() = 0;
-    virtual QVariant column(int column) = 0;
-    virtual void finish() = 0;
-
-private:
-    void checkUsable() const;
-
-    std::shared_ptr<Connection> m_connection;
-    QString m_name;
-    bool m_executed = false;
-    bool m_onRow = false;
-    bool m_closed = false;
+    ResultSet() = default;
 };
 
 } // namespace tolvan
