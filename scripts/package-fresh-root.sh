@@ -68,11 +68,12 @@ rm -rf "$work"
 
 echo "== the menu entry's Exec line under Xvfb"
 exec_line=$(sed -n 's/^Exec=//p' "$root/usr/share/applications/de.tolvan.DravonikExport.desktop")
-as_user "Xvfb :7 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 & sleep 2
-DISPLAY=:7 $exec_line >/tmp/program.log 2>&1 &
+as_user "Xvfb :7 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 & xvfb=\$!; sleep 2
+DISPLAY=:7 $exec_line >/tmp/program.log 2>&1 & program=\$!
 for i in \$(seq 50); do DISPLAY=:7 xdotool search --name 'TOLVAN Benutzeranmeldung' >/dev/null 2>&1 && break; sleep 0.2; done
-DISPLAY=:7 xdotool search --name 'TOLVAN Benutzeranmeldung' >/dev/null && echo 'Anmeldedialog gezeigt' || { cat /tmp/program.log; exit 1; }
-pkill -f tolvan-dravonik-export; pkill Xvfb; true"
+DISPLAY=:7 xdotool search --name 'TOLVAN Benutzeranmeldung' >/dev/null && shown=1 || shown=0
+kill \$program \$xvfb; wait
+[ \$shown = 1 ] && echo 'Anmeldedialog gezeigt' || { cat /tmp/program.log; exit 1; }"
 
 echo "== apt-get purge"
 files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {sub(/^\./, "", $6); print $6}')

@@ -63,7 +63,7 @@ ensure_writable_build() {
     local folder blocked
     for folder in "$@"; do
         [ -e "$folder" ] || continue
-        blocked=$(find "$folder" ! -writable -print -quit 2>/dev/null)
+        blocked=$(find "$folder" ! -type l ! -writable -print -quit 2>/dev/null)
         [ -n "$blocked" ] || continue
         echo "$blocked gehört $(stat -c %U "$blocked") und ist für $(id -un) nicht beschreibbar." >&2
         echo "Abhilfe: sudo chown -R $(id -un): build   (oder: sudo rm -rf build)" >&2
