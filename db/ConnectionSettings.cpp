@@ -74,16 +74,18 @@ void LoadConnectionSettings()
     // stored values by then, not their design-time texts, so that storing
     // keeps the login.
     fillServerForm();
+    const QString storedPassword = state.PasswordInstead.isEmpty()
+                                       ? XorText(stored(QStringLiteral("Passwort")))
+                                       : state.PasswordInstead;
     if (!state.KeepTypedPassword)
-        LoginForms::current().login().setText(QStringLiteral("BPASSWORT"),
-                                              XorText(stored(QStringLiteral("Passwort"))));
+        LoginForms::current().login().setText(QStringLiteral("BPASSWORT"), storedPassword);
     LoginForms::current().login().setText(QStringLiteral("BUSER"), stored(QStringLiteral("Name")));
     state.WJ = DBCall(QStringLiteral("S P0=$P(^FA(0),\"`\",2) W P0"));
     state.LoginName = stored(QStringLiteral("Name"));
     Form &login = LoginForms::current().login();
     state.Password = login.text(QStringLiteral("BPASSWORT"));
     if (!state.KeepTypedPassword) {
-        state.Password = XorText(stored(QStringLiteral("Passwort")));
+        state.Password = storedPassword;
         login.setText(QStringLiteral("BPASSWORT"), state.Password);
     }
     fillServerForm();

@@ -27,6 +27,9 @@ struct Session {
     // a server step of the last login failed: the stored password is neither
     // loaded nor overwritten
     bool KeepTypedPassword = false;
+    // the export without a window: a password that takes the stored one's
+    // place (TOLVAN_PASSWORD); empty: the stored one
+    QString PasswordInstead;
     tolvan::UserData UserData;
 };
 

@@ -39,10 +39,11 @@ const QString Help = QStringLiteral(
     "\n"
     "Anmeldefelder: wie auf der Befehlszeile des Programms, durch Leerzeichen\n"
     "getrennt; das erste muss eine Zahl sein. Ohne sie gilt die gespeicherte\n"
-    "Anmeldung des Benutzers; ein Dialog erscheint nie. Ein leeres oder fehlendes\n"
-    "Passwortfeld wird aus der Umgebungsvariablen TOLVAN_PASSWORD genommen: auf der\n"
-    "Befehlszeile können andere Benutzer des Rechners das Passwort sehen. Ein Feld,\n"
-    "das mit - beginnt, steht nach --, das die Optionen beendet:\n"
+    "Anmeldung des Benutzers, mit dem Passwort aus der Umgebungsvariablen\n"
+    "TOLVAN_PASSWORD, wenn sie gesetzt ist; ein Dialog erscheint nie. Ein leeres\n"
+    "oder fehlendes Passwortfeld wird ebenfalls aus TOLVAN_PASSWORD genommen: auf\n"
+    "der Befehlszeile können andere Benutzer des Rechners das Passwort sehen. Ein\n"
+    "Feld, das mit - beginnt, steht nach --, das die Optionen beendet:\n"
     "  tolvan-dravonik-export --export DATEI --supplier 100 --location L -- 1 0 DEMO -x\n"
     "\n"
     "Server: eine leere Adresse ist die eingebettete Datenbank, jede andere ein\n"
@@ -166,7 +167,7 @@ std::variant<Request, QString> parse(const QStringList &arguments)
         return QStringLiteral("--location TEXT fehlt.");
 
     QStringList fields = parser.positionalArguments();
-    if (fields.isEmpty())
+    if (fields.isEmpty()) // the stored login
         return request;
     if (fields.size() > 8)
         return QStringLiteral("Höchstens acht Anmeldefelder: Firma, Filiale, Personalcode, "
@@ -192,6 +193,11 @@ int exportFor(const Request &request, QTextStream &messages)
     setProgramCommandLine(request.loginFields);
     state.CommandLine = request.loginFields;
     state.KeepTypedPassword = false;
+    state.LoginFailed = false;
+    // A scheduled run may keep the password beside its other data instead of
+    // in the stored login; fields on the command line take it by themselves.
+    state.PasswordInstead =
+        request.loginFields.isEmpty() ? qEnvironmentVariable("TOLVAN_PASSWORD") : QString();
     if (!CacheLogin())
         return LoginRefused;
     if (supplierName(request.supplier).isEmpty()) {

@@ -78,18 +78,25 @@ QString IniSettingsStore::fileName(const QString &application) const
     return QDir(m_folder).filePath(application + QStringLiteral(".ini"));
 }
 
+std::optional<QString> IniSettingsStore::everyUserValue(const QString &application,
+                                                        const QString &section,
+                                                        const QString &key) const
+{
+    if (!isEveryUserDefault(application, section, key))
+        return std::nullopt;
+    const QString name = application + QStringLiteral(".ini");
+    for (const QString &folder : m_everyUserFolders)
+        if (const auto preset = storedValue(QDir(folder).filePath(name), section, key))
+            return preset;
+    return std::nullopt;
+}
+
 QString IniSettingsStore::value(const QString &application, const QString &section,
                                 const QString &key, const QString &defaultValue)
 {
     if (const auto own = storedValue(fileName(application), section, key))
         return *own;
-    if (isEveryUserDefault(application, section, key)) {
-        const QString name = application + QStringLiteral(".ini");
-        for (const QString &folder : m_everyUserFolders)
-            if (const auto preset = storedValue(QDir(folder).filePath(name), section, key))
-                return *preset;
-    }
-    return defaultValue;
+    return everyUserValue(application, section, key).value_or(defaultValue);
 }
 
 void IniSettingsStore::setValue(const QString &application, const QString &section,
@@ -97,7 +104,13 @@ void IniSettingsStore::setValue(const QString &application, const QString &secti
 {
     keepPrivate(m_folder, fileName(application));
     QSettings settings(fileName(application), iniFormat());
-    settings.setValue(section + u'/' + key, value);
+    // "Anmelden" stores the server it shows: a value equal to the
+    // administrator's is not kept as the user's own, so that a later change
+    // of the administrator's reaches the user.
+    if (everyUserValue(application, section, key) == value)
+        settings.remove(section + u'/' + key);
+    else
+        settings.setValue(section + u'/' + key, value);
     settings.sync();
     if (settings.status() != QSettings::NoError)
         throw RuntimeError(75, QStringLiteral("Pfad-/Dateizugriffsfehler: %1 kann nicht "

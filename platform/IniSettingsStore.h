@@ -3,6 +3,7 @@
 #include "SettingsStore.h"
 
 #include <QStringList>
+#include <optional>
 
 namespace tolvan {
 
@@ -14,7 +15,9 @@ namespace tolvan {
 // A value the user's file lacks is read from the same file in the folders an
 // administrator keeps for every user (/etc/xdg/TOLVAN, or those of
 // XDG_CONFIG_DIRS, the first that has it), for the keys isEveryUserDefault
-// allows. Those folders are only read, never written.
+// allows. Those folders are only read, never written; a value equal to the
+// one there is not kept in the user's file, so that a later change there
+// reaches the user.
 class IniSettingsStore : public SettingsStore {
 public:
     // The user's own folder and the system's.
@@ -29,6 +32,10 @@ public:
     QString fileName(const QString &application) const;
 
 private:
+    // What an administrator set for every user, where allowed.
+    std::optional<QString> everyUserValue(const QString &application, const QString &section,
+                                          const QString &key) const;
+
     QString m_folder;
     QStringList m_everyUserFolders;
 };

@@ -11,7 +11,9 @@ namespace tolvan {
 // alike: REG_SZ, REG_EXPAND_SZ (as written, unexpanded) and REG_DWORD (its
 // number). A key the user's store lacks is read from the same place under
 // HKEY_LOCAL_MACHINE, where an administrator sets defaults for every user
-// (only the keys isEveryUserDefault allows). Windows only.
+// (only the keys isEveryUserDefault allows); a value equal to the one there
+// is not kept for the user, so that a later change there reaches the user.
+// Windows only.
 class RegistrySettingsStore : public SettingsStore {
 public:
     // `root` is the key path below both hives; tests pass a key of their own.

@@ -85,6 +85,15 @@ void RegistrySettingsStore::setValue(const QString &application, const QString &
                                      const QString &key, const QString &value)
 {
     const QString path = keyPath(application, section);
+    // A value equal to the administrator's is not kept as the user's own, so
+    // that a later change of the administrator's reaches the user.
+    if (isEveryUserDefault(application, section, key) &&
+        readText(HKEY_LOCAL_MACHINE, path, key) == value) {
+        const LSTATUS removed =
+            RegDeleteKeyValueW(HKEY_CURRENT_USER, wide(path).c_str(), wide(key).c_str());
+        if (removed == ERROR_SUCCESS || removed == ERROR_FILE_NOT_FOUND)
+            return;
+    }
     HKEY opened = nullptr;
     LSTATUS status = RegCreateKeyExW(HKEY_CURRENT_USER, wide(path).c_str(), 0, nullptr, 0,
                                      KEY_SET_VALUE, nullptr, &opened, nullptr);

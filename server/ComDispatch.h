@@ -7,6 +7,10 @@
 
 namespace tolvan::com {
 
+// A call whose value is used, flagged as late-binding callers flag it: a
+// server may have made the member a method or a property.
+constexpr WORD ValueCall = DISPATCH_METHOD | DISPATCH_PROPERTYGET;
+
 // One counted reference to a late-bound object, released when this goes.
 class Dispatch {
 public:
@@ -16,7 +20,7 @@ public:
     Dispatch(const Dispatch &) = delete;
     Dispatch &operator=(const Dispatch &) = delete;
 
-    // Calls member `id` (DISPATCH_METHOD or DISPATCH_PROPERTYGET) with the
+    // Calls member `id` (DISPATCH_METHOD, DISPATCH_PROPERTYGET or ValueCall) with the
     // arguments in the caller's order; a reference argument gets what the
     // server wrote into it. A failure raises ServerError.
     void invoke(DISPID id, WORD kind, std::initializer_list<Arg> args, Variant &result);

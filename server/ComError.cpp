@@ -19,7 +19,11 @@ void raiseInvokeFailure(HRESULT result, EXCEPINFO &exception)
         exception.pfnDeferredFillIn(&exception);
     const qint32 number = exception.scode != 0 ? static_cast<qint32>(exception.scode)
                                                : static_cast<qint32>(exception.wCode);
-    const QString description = fromBstr(exception.bstrDescription);
+    // The number alone would leave an empty line in the error report; the
+    // system's text for a server's own number would mislead.
+    QString description = fromBstr(exception.bstrDescription);
+    if (description.isEmpty())
+        description = QStringLiteral("Der Objektserver meldet den Fehler ohne Beschreibung.");
     SysFreeString(exception.bstrSource);
     SysFreeString(exception.bstrDescription);
     SysFreeString(exception.bstrHelpFile);

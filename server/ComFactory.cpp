@@ -53,7 +53,7 @@ ComFactory::ComFactory(const QString &progIdOrClsid) : m_factory(created(progIdO
 bool ComFactory::connect(QString &connectString)
 {
     Variant result;
-    m_factory.invoke(Connect, DISPATCH_METHOD, {Arg::ref(connectString)}, result);
+    m_factory.invoke(Connect, ValueCall, {Arg::ref(connectString)}, result);
     return result.toQVariant().toBool();
 }
 
@@ -73,14 +73,14 @@ bool ComFactory::connected()
 std::unique_ptr<ServerObject> ComFactory::openId(const QString &className, const QString &id)
 {
     Variant result;
-    m_factory.invoke(OpenId, DISPATCH_METHOD, {className, id}, result);
+    m_factory.invoke(OpenId, ValueCall, {className, id}, result);
     return std::make_unique<ComServerObject>(className, takeObject(result));
 }
 
 std::unique_ptr<ServerObject> ComFactory::createObject(const QString &className)
 {
     Variant result;
-    m_factory.invoke(Create, DISPATCH_METHOD, {className}, result);
+    m_factory.invoke(Create, ValueCall, {className}, result);
     return std::make_unique<ComServerObject>(className, takeObject(result));
 }
 
@@ -88,7 +88,7 @@ std::unique_ptr<ResultSet> ComFactory::openClassQuery(const QString &className,
                                                       const QString &queryName)
 {
     Variant result;
-    m_factory.invoke(OpenQuery, DISPATCH_METHOD, {className, queryName}, result);
+    m_factory.invoke(OpenQuery, ValueCall, {className, queryName}, result);
     return std::make_unique<ComResultSet>(takeObject(result));
 }
 

@@ -17,7 +17,7 @@ QVariant ComServerObject::property(const QString &name)
 QVariant ComServerObject::call(const QString &method, std::initializer_list<Arg> args)
 {
     Variant result;
-    m_object.invoke(m_object.idOf(method), DISPATCH_METHOD, args, result);
+    m_object.invoke(m_object.idOf(method), ValueCall, args, result);
     return result.toQVariant();
 }
 
@@ -30,14 +30,14 @@ void ComResultSet::execute(QVariant &argument)
 bool ComResultSet::next()
 {
     Variant result;
-    m_object.invoke(Next, DISPATCH_METHOD, {}, result);
+    m_object.invoke(Next, ValueCall, {}, result);
     return result.toQVariant().toBool();
 }
 
 QVariant ComResultSet::data(int column)
 {
     Variant result;
-    m_object.invoke(Column, DISPATCH_METHOD, {QVariant(column)}, result);
+    m_object.invoke(Column, ValueCall, {QVariant(column)}, result);
     return result.toQVariant();
 }
 

@@ -133,6 +133,9 @@ void toVariant(const QVariant &value, VARIANT *out)
 
 QVariant fromVariant(const VARIANT &value)
 {
+    // A reference to nothing is no value a server may hand out.
+    if ((value.vt & VT_BYREF) && !value.byref)
+        raise(DISP_E_TYPEMISMATCH);
     if (value.vt & VT_ARRAY)
         return QVariant(fromArray(value));
     if (value.vt == (VT_BYREF | VT_VARIANT))

@@ -154,8 +154,17 @@ void TestHeadless::storedLoginIsUsed()
     QCOMPARE(run({"--export", file, "--supplier", "200", "--location", "L"}), 0);
     QVERIFY2(m_messages.contains("Zeilen geschrieben"), qPrintable(m_messages));
 
-    // The password from the environment fills an empty password field.
+    // A scheduled run keeps the password in the environment: it takes the
+    // stored one's place, a wrong one too.
+    SaveSetting("Cache Login", "Login", "Passwort", XorText("falsch"));
+    QCOMPARE(run({"--export", file, "--supplier", "200", "--location", "L"}), 3);
     qputenv("TOLVAN_PASSWORD", "demo");
+    QCOMPARE(run({"--export", file, "--supplier", "200", "--location", "L"}), 0);
+    SaveSetting("Cache Login", "Login", "Passwort", "");
+    QCOMPARE(run({"--export", file, "--supplier", "200", "--location", "L", "--"}), 0);
+    QCOMPARE(GetSetting("Cache Login", "Login", "Passwort"), QString()); // nothing stored
+
+    // The password from the environment fills an empty password field.
     m_messages.clear();
     QCOMPARE(run({"--export", file, "--supplier", "200", "--location", "L", "1", "0", "DEMO"}), 0);
     QCOMPARE(run({"--export", file, "--supplier", "200", "--location", "L", "1", "0", "DEMO", "",

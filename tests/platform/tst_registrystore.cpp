@@ -149,6 +149,10 @@ void TestRegistryStore::defaultsForEveryUser()
     QCOMPARE(store.value(Application, Section, "Server", "(default)"), "");
     store.setValue(Application, Section, "Server", "eigen");
     QCOMPARE(store.value(Application, Section, "Server", "(default)"), "eigen");
+    // Storing the administrator's value keeps following it.
+    store.setValue(Application, Section, "Server", "zentral");
+    QVERIFY(reg({"add", hivePath("HKLM"), "/v", "Server", "/t", "REG_SZ", "/d", "neu", "/f"}));
+    QCOMPARE(store.value(Application, Section, "Server", "(default)"), "neu");
     // Every user can read HKEY_LOCAL_MACHINE: a name and password there are not a login.
     QVERIFY(reg({"add", hivePath("HKLM"), "/v", "Name", "/t", "REG_SZ", "/d", "CHEF", "/f"}));
     QVERIFY(reg({"add", hivePath("HKLM"), "/v", "Passwort", "/t", "REG_SZ", "/d", "x", "/f"}));

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <sys/stat.h>
@@ -43,6 +44,7 @@ private slots:
     void looserFileMadePrivate();
     void defaultsForEveryUser_data();
     void defaultsForEveryUser();
+    void storingTheDefaultKeepsFollowingIt();
     void defaultsFolderIsNeverWritten();
     void systemFoldersFromTheEnvironment();
 };
@@ -238,6 +240,27 @@ void TestSettings::defaultsForEveryUser()
     QCOMPARE(store.value(application, section, key, "fehlt"), QString("eigen"));
 }
 
+void TestSettings::storingTheDefaultKeepsFollowingIt()
+{
+    QTemporaryDir root;
+    const QString user = root.filePath("home/TOLVAN"), system = root.filePath("etc/xdg/TOLVAN");
+    QVERIFY(QDir().mkpath(system));
+    writeFile(system + "/Cache Login.ini", "[Login]\nServer=zentral\nPort=5432\n");
+    IniSettingsStore store(user, {system});
+    // "Anmelden" stores what the dialog shows: the administrator's values.
+    store.setValue("Cache Login", "Login", "Server", "zentral");
+    store.setValue("Cache Login", "Login", "Port", "1972");
+    store.setValue("Cache Login", "Login", "Name", "DEMO");
+    writeFile(system + "/Cache Login.ini", "[Login]\nServer=neu\nPort=5433\n");
+    QCOMPARE(store.value("Cache Login", "Login", "Server", ""), QString("neu"));
+    QCOMPARE(store.value("Cache Login", "Login", "Port", ""), QString("1972")); // the user's own
+    QCOMPARE(store.value("Cache Login", "Login", "Name", ""), QString("DEMO"));
+    // Back to the administrator's value: the user's own one goes.
+    store.setValue("Cache Login", "Login", "Port", "5433");
+    writeFile(system + "/Cache Login.ini", "[Login]\nServer=neu\nPort=5434\n");
+    QCOMPARE(store.value("Cache Login", "Login", "Port", ""), QString("5434"));
+}
+
 void TestSettings::defaultsFolderIsNeverWritten()
 {
     QTemporaryDir root;
@@ -263,15 +286,23 @@ void TestSettings::systemFoldersFromTheEnvironment()
     const QString home = root.filePath("config"), system = root.filePath("xdg");
     QVERIFY(QDir().mkpath(system + "/TOLVAN"));
     writeFile(system + "/TOLVAN/Cache Login.ini", "[Login]\nServer=zentral\n");
-    const QByteArray oldHome = qgetenv("XDG_CONFIG_HOME"), oldDirs = qgetenv("XDG_CONFIG_DIRS");
+    // The environment as it was, also when a check fails.
+    const auto restore = [](const char *name) {
+        return qScopeGuard([name, was = qEnvironmentVariableIsSet(name), old = qgetenv(name)] {
+            if (was)
+                qputenv(name, old);
+            else
+                qunsetenv(name);
+        });
+    };
+    const auto restoreHome = restore("XDG_CONFIG_HOME");
+    const auto restoreDirs = restore("XDG_CONFIG_DIRS");
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(home));
     qputenv("XDG_CONFIG_DIRS", QFile::encodeName(root.filePath("leer") + ':' + system));
     IniSettingsStore store;
     QCOMPARE(store.value("Cache Login", "Login", "Server", ""), QString("zentral"));
     store.setValue("Cache Login", "Login", "Port", "5432");
     QVERIFY(QFile::exists(home + "/TOLVAN/Cache Login.ini"));
-    qputenv("XDG_CONFIG_HOME", oldHome);
-    qputenv("XDG_CONFIG_DIRS", oldDirs);
 }
 
 QTEST_GUILESS_MAIN(TestSettings)

@@ -96,6 +96,9 @@ HRESULT report(const tolvan::RuntimeError &error, EXCEPINFO *exception)
         deferred = error;
         exception->pfnDeferredFillIn = fillIn;
         return DISP_E_EXCEPTION;
+    case Report::NoText:
+        exception->scode = error.number();
+        return DISP_E_EXCEPTION;
     }
     exception->bstrDescription = toBstr(error.description());
     return DISP_E_EXCEPTION;
@@ -203,13 +206,14 @@ protected:
         if (FAILED(state().faults.failure))
             return state().faults.failure;
         const QString name = memberNames()[index];
+        // A property read alone; a value-returning call (both flags) is a method.
         if (kind == DISPATCH_PROPERTYGET) {
             if (params.cArgs != 0)
                 return DISP_E_BADPARAMCOUNT;
             answer(result, m_object->property(name));
             return S_OK;
         }
-        if (kind != DISPATCH_METHOD)
+        if (!(kind & DISPATCH_METHOD))
             return DISP_E_MEMBERNOTFOUND;
         QVariantList values;
         for (UINT i = 0; i < params.cArgs; ++i)
@@ -256,7 +260,7 @@ public:
 protected:
     HRESULT invoke(DISPID id, WORD kind, DISPPARAMS &params, VARIANT *result) override
     {
-        if (kind != DISPATCH_METHOD)
+        if (!(kind & DISPATCH_METHOD))
             return DISP_E_MEMBERNOTFOUND;
         switch (id) {
         case 2: { // execute: its one argument by reference
@@ -295,7 +299,7 @@ protected:
     HRESULT invoke(DISPID id, WORD kind, DISPPARAMS &params, VARIANT *result) override
     {
         if (id == 10) { // connected state: a property only
-            if (kind != DISPATCH_PROPERTYGET)
+            if (!(kind & DISPATCH_PROPERTYGET))
                 return DISP_E_MEMBERNOTFOUND;
             if (state().faults.failingConnectedReads > 0) {
                 --state().faults.failingConnectedReads;
@@ -304,7 +308,7 @@ protected:
             answer(result, m_factory.connected());
             return S_OK;
         }
-        if (kind != DISPATCH_METHOD)
+        if (!(kind & DISPATCH_METHOD))
             return DISP_E_MEMBERNOTFOUND;
         switch (id) {
         case 1: // connect: the connection string by reference

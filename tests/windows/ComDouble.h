@@ -16,6 +16,7 @@ enum class Report {
     WCode,         // scode 0, wCode = the number
     Deferred,      // only pfnDeferredFillIn fills scode and the description
     FacilityScode, // scode = an HRESULT of FACILITY_ITF around the number (negative)
+    NoText,        // scode = the number, no description
 };
 
 struct Faults {

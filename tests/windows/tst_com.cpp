@@ -262,6 +262,7 @@ void TestCom::errorReport_data()
     QTest::newRow("filled in when asked") << int(Report::Deferred) << S_OK << false;
     QTest::newRow("negative scode") << int(Report::FacilityScode) << S_OK << true;
     QTest::newRow("a failing HRESULT") << int(Report::Scode) << RPC_E_DISCONNECTED << false;
+    QTest::newRow("no text") << int(Report::NoText) << S_OK << false;
 }
 
 void TestCom::errorReport()
@@ -287,6 +288,8 @@ void TestCom::errorReport()
         number = failure;
         description = qt_error_string(failure);
     }
+    if (comdouble::Report(report) == comdouble::Report::NoText)
+        description = "Der Objektserver meldet den Fehler ohne Beschreibung.";
     QVERIFY(number < 0 || !facility);
 
     // What the program does with it: DBCall's report.
