@@ -29,6 +29,7 @@ cleanup() {
     done
     for ((i = ${#mounted[@]} - 1; i >= 0; i--)); do umount -l "${mounted[i]}" 2>/dev/null || true; done
     rm -rf --one-file-system "$root"
+    hand_build_to_owner
 }
 trap cleanup EXIT
 in_root() { chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin LC_ALL=C.UTF-8 "$@"; }
@@ -41,7 +42,11 @@ rm -f "$root.log"
 if cp /etc/apt/sources.list.d/debian.sources "$root/etc/apt/sources.list.d/" 2>/dev/null; then
     rm -f "$root/etc/apt/sources.list"
 fi
-for point in proc sys dev; do mount --rbind "/$point" "$root/$point"; mounted+=("$root/$point"); done
+# Slaves, so that nothing mounted or unmounted in the root reaches this machine's own.
+for point in proc sys dev; do
+    mount --rbind "/$point" "$root/$point" && mount --make-rslave "$root/$point"
+    mounted+=("$root/$point")
+done
 mount -t tmpfs -o mode=1777 tmpfs "$root/dev/shm"; mounted+=("$root/dev/shm")
 cp "$deb" "$root/tmp/"
 
