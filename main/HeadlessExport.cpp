@@ -165,6 +165,10 @@ std::variant<Request, QString> parse(const QStringList &arguments)
         return QStringLiteral("--supplier NUMMER fehlt.");
     if (request.location.isEmpty())
         return QStringLiteral("--location TEXT fehlt.");
+    // The window's field holds one line; here a line break would split an
+    // export line in two.
+    if (request.location.contains(u'\n') || request.location.contains(u'\r'))
+        return QStringLiteral("Der Lagerort darf keinen Zeilenumbruch enthalten.");
 
     QStringList fields = parser.positionalArguments();
     if (fields.isEmpty()) // the stored login

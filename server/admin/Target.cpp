@@ -3,6 +3,7 @@
 #include "Engine.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 namespace tolvan {
@@ -26,8 +27,14 @@ std::unique_ptr<Engine> Target::open(bool create) const
 {
     if (isServer())
         return openPostgres(server, port, nameSpace.toLower());
-    if (create)
+    if (create && !QFileInfo::exists(file)) {
         QDir().mkpath(QFileInfo(file).absolutePath());
+        // The users' passwords are in it: a new file is its owner's alone,
+        // and SQLite gives its log files the same mode. An administrator
+        // opens a shared file to a group with chmod.
+        QFile(file).open(QIODevice::WriteOnly | QIODevice::NewOnly,
+                         QFile::ReadOwner | QFile::WriteOwner);
+    }
     return openSqlite(file, create);
 }
 

@@ -85,6 +85,15 @@ void TestHeadless::statuses_data()
                                  << "--supplier NUMMER fehlt.";
     QTest::newRow("empty location")
         << file + QStringList{"--supplier", "1", "--location", ""} << 2 << "--location TEXT fehlt.";
+    // Each line of the file ends in CR LF: a line break in the location would split one.
+    QTest::newRow("a line feed in the location")
+        << file +
+               QStringList{"--supplier", "100", "--location", "Regal\n7", "1", "0", "DEMO", "demo"}
+        << 2 << "Der Lagerort darf keinen Zeilenumbruch enthalten.";
+    QTest::newRow("a carriage return in the location")
+        << file +
+               QStringList{"--supplier", "100", "--location", "Regal 7\r", "1", "0", "DEMO", "demo"}
+        << 2 << "Der Lagerort darf keinen Zeilenumbruch enthalten.";
     QTest::newRow("unknown option")
         << job + QStringList{"--force"} << 2 << "Unbekannte Option: force";
     QTest::newRow("option without value")

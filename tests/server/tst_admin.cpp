@@ -68,6 +68,14 @@ void TestAdmin::demoOnANewFile()
     QVERIFY(show.out.contains("100-0005 | Geschenkgutschein 10 € |  | 0"));
     const Run year = tolvanDb({"xecute", "--database", file, "W $P(^FA(0),\"`\",2)"});
     QCOMPARE(year.out, "2026\n");
+    // It holds the users' passwords: the owner's alone, its log too.
+    if (QSysInfo::kernelType() != QLatin1String("winnt")) {
+        for (const QString &name : {file, file + "-wal"})
+            if (QFile::exists(name))
+                QCOMPARE(QFile::permissions(name) & ~(QFile::ReadUser | QFile::WriteUser |
+                                                      QFile::ExeUser | QFile::ExeOwner),
+                         QFile::ReadOwner | QFile::WriteOwner);
+    }
 }
 
 void TestAdmin::refusesToOverwriteWithoutForce()
