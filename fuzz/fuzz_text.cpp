@@ -1,10 +1,14 @@
 // The text utilities and the reading of stored window placements: any text,
-// with the properties each promises.
+// with the properties each promises. The same bytes as UTF-8 rows: the list
+// and the export read them as they would read the row's text.
 
+#include "ExportFile.h"
+#include "RowTexts.h"
 #include "TextUtils.h"
 #include "WindowPlacement.h"
 #include "Windows1252.h"
 
+#include <QBuffer>
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
@@ -37,5 +41,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (bytes.size() > text.size())
         std::abort();
     leadingNumber(text);
+
+    const QByteArrayView utf8(reinterpret_cast<const char *>(data), qsizetype(size));
+    RowTexts rows;
+    rows.appendUtf8(utf8);
+    if (rows.at(0) != QString::fromUtf8(utf8))
+        std::abort();
+    QBuffer fromText, fromUtf8;
+    fromText.open(QIODevice::WriteOnly);
+    fromUtf8.open(QIODevice::WriteOnly);
+    ExportLines textLines(fromText, QStringLiteral("L"), QString());
+    textLines.add(QString::fromUtf8(utf8));
+    textLines.finish();
+    ExportLines utf8Lines(fromUtf8, QStringLiteral("L"), QString());
+    utf8Lines.addUtf8(utf8);
+    utf8Lines.finish();
+    if (fromText.data() != fromUtf8.data())
+        std::abort();
     return 0;
 }

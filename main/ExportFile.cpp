@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <cstring>
 
 namespace tolvan {
 namespace {
@@ -23,6 +24,28 @@ QStringView field(QStringView row, int n)
     }
     const qsizetype end = row.indexOf(u'\n', start);
     return row.mid(start, end < 0 ? row.size() - start : end - start);
+}
+
+// The same for a UTF-8 row.
+QByteArrayView field(QByteArrayView row, int n)
+{
+    if (row.isEmpty())
+        return {};
+    const char *start = row.data();
+    const char *const end = row.data() + row.size();
+    for (int i = 1; i < n; ++i) {
+        const auto *feed = static_cast<const char *>(std::memchr(start, '\n', size_t(end - start)));
+        if (!feed)
+            return {};
+        start = feed + 1;
+    }
+    const auto *feed = static_cast<const char *>(std::memchr(start, '\n', size_t(end - start)));
+    return {start, (feed ? feed : end) - start};
+}
+
+bool isAscii(QByteArrayView text)
+{
+    return QtPrivate::isAscii(QLatin1StringView(text.data(), text.size()));
 }
 
 QString shown(const QString &path)
@@ -96,6 +119,37 @@ void ExportLines::add(QStringView row)
     m_block += ',';
     windows1252::append(m_block, field(row, 4));
     m_block += "\r\n";
+    lineAdded();
+}
+
+void ExportLines::addUtf8(QByteArrayView row)
+{
+    const QByteArrayView ean = field(row, 3);
+    if (ean.isEmpty())
+        return;
+    const QByteArrayView quantity = field(row, 4);
+    // ASCII is Windows-1252 already; any other text takes the way of the
+    // window's rows, which gives the same bytes.
+    if (!isAscii(ean) || !isAscii(quantity))
+        return add(QString::fromUtf8(row));
+    const qsizetype start = m_block.size();
+    m_block.resize(start + m_prefix.size() + ean.size() + quantity.size() + 3);
+    char *out = m_block.data() + start;
+    const auto copy = [&out](QByteArrayView bytes) {
+        std::memcpy(out, bytes.data(), size_t(bytes.size()));
+        out += bytes.size();
+    };
+    copy(m_prefix);
+    copy(ean);
+    *out++ = ',';
+    if (!quantity.isEmpty())
+        copy(quantity);
+    copy("\r\n");
+    lineAdded();
+}
+
+void ExportLines::lineAdded()
+{
     ++m_lines;
     if (m_block.size() >= BlockBytes)
         put();

@@ -32,10 +32,13 @@ class ExportLines {
 public:
     ExportLines(QIODevice &device, const QString &location, QString name);
     void add(QStringView row);
+    // The same for a row in UTF-8.
+    void addUtf8(QByteArrayView row);
     // Writes what is left; returns the number of lines.
     qsizetype finish();
 
 private:
+    void lineAdded();
     void put();
 
     QIODevice &m_device;
@@ -54,6 +57,7 @@ class ExportFile {
 public:
     ExportFile(const QString &path, const QString &location);
     void add(QStringView row) { m_lines.add(row); }
+    void addUtf8(QByteArrayView row) { m_lines.addUtf8(row); }
     // Returns the number of lines.
     qsizetype commit();
 

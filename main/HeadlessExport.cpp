@@ -219,7 +219,7 @@ int exportFor(const Request &request, QTextStream &messages)
     try {
         rows = fetchStockList(
             request.supplier, [&] { file.emplace(request.file, request.location); },
-            [&file](const QString &row) { file->add(row); });
+            [&file](QByteArrayView row) { file->addUtf8(row); });
         lines = file->commit();
     } catch (const ExportFailed &failed) {
         showMessage(QStringLiteral("TOLVAN Dravonik-Export"), failed.description(),

@@ -144,7 +144,7 @@ void MainWindow::BUAkt_Click()
     ReportList &list = *m_ui->liste;
     fetchStockList(
         m_ui->TxLnr->text(), [&list] { list.clear(); },
-        [&list](const QString &row) { list.addRow(row); });
+        [&list](QByteArrayView row) { list.addUtf8Row(row); });
 }
 
 void MainWindow::BUDatei_Click()

@@ -15,7 +15,7 @@ QString supplierName(const QString &supplierNumber)
 }
 
 qsizetype fetchStockList(const QString &supplierNumber, const std::function<void()> &clear,
-                         const std::function<void(const QString &row)> &addRow)
+                         const std::function<void(QByteArrayView row)> &addRow)
 {
     ConnectServer();
     BeginServerWork();
@@ -35,8 +35,11 @@ qsizetype fetchStockList(const QString &supplierNumber, const std::function<void
     bool more = rows->next();
     clear();
     qsizetype count = 0;
+    QByteArray row;
     for (; more; more = rows->next()) {
-        addRow(rows->data(1).toString());
+        row.resize(0); // keeps its room, unlike clear()
+        rows->appendUtf8(1, row);
+        addRow(row);
         ++count;
     }
     rows->close();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <functional>
 
@@ -10,11 +11,11 @@ namespace tolvan {
 QString supplierName(const QString &supplierNumber);
 
 // Runs the stock query of the supplier in the session's firm and branch and
-// hands over its rows in server order, each one text of four line-feed
-// separated fields. `clear` is called once the query has run and its first row
-// (or none) is known, so that a query that fails leaves the caller's old rows alone.
+// hands over its rows in server order, each one UTF-8 text of four line-feed
+// separated fields, valid until the next row. `clear` is called once the query has run and its
+// first row (or none) is known, so that a query that fails leaves the caller's old rows alone.
 // Returns the number of rows.
 qsizetype fetchStockList(const QString &supplierNumber, const std::function<void()> &clear,
-                         const std::function<void(const QString &row)> &addRow);
+                         const std::function<void(QByteArrayView row)> &addRow);
 
 } // namespace tolvan

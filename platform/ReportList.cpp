@@ -67,6 +67,15 @@ public:
     void add(const QString &text)
     {
         m_texts.append(text);
+        announceLater();
+    }
+    void addUtf8(QByteArrayView text)
+    {
+        m_texts.appendUtf8(text);
+        announceLater();
+    }
+    void announceLater()
+    {
         if (!m_announcing) {
             m_announcing = true;
             QMetaObject::invokeMethod(this, &RowTextModel::announce, Qt::QueuedConnection);
@@ -128,6 +137,11 @@ void ReportList::clear()
 void ReportList::addRow(const QString &text)
 {
     m_model->add(text);
+}
+
+void ReportList::addUtf8Row(QByteArrayView text)
+{
+    m_model->addUtf8(text);
 }
 
 int ReportList::rowCount() const

@@ -17,6 +17,7 @@ public:
     void clear();
     // Appends a row; rows added in one go reach the view together.
     void addRow(const QString &text);
+    void addUtf8Row(QByteArrayView text);
     int rowCount() const;
     // The row's whole text as it was added; rows count from 0.
     QString rowText(int row) const;

@@ -41,6 +41,18 @@ void RowTexts::append(QStringView text)
     }
 }
 
+void RowTexts::appendUtf8(QByteArrayView text)
+{
+    // Plain ASCII, as article numbers, EANs and quantities are, is Latin-1 already.
+    if (QtPrivate::isAscii(QLatin1StringView(text.data(), text.size()))) {
+        char *room = reserve(text.size(), false);
+        if (!text.isEmpty())
+            std::memcpy(room, text.data(), std::size_t(text.size()));
+    } else {
+        append(QString::fromUtf8(text));
+    }
+}
+
 void RowTexts::clear()
 {
     std::vector<Block>().swap(m_blocks);

@@ -13,6 +13,8 @@ namespace tolvan {
 class RowTexts {
 public:
     void append(QStringView text);
+    // The same for a text in UTF-8.
+    void appendUtf8(QByteArrayView text);
     void clear();
     qsizetype size() const { return qsizetype(m_starts.size()); }
     QString at(qsizetype row) const;

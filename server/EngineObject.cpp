@@ -90,13 +90,24 @@ bool EngineResultSet::next()
     return m_onRow;
 }
 
-QVariant EngineResultSet::data(int number)
+void EngineResultSet::checkOnRow() const
 {
     checkUsable();
     if (!m_onRow)
         throw ServerError(ServerError::InvalidOperation,
                           QStringLiteral("Die Abfrage %1 steht auf keiner Zeile").arg(m_name));
+}
+
+QVariant EngineResultSet::data(int number)
+{
+    checkOnRow();
     return column(number);
+}
+
+void EngineResultSet::appendUtf8(int number, QByteArray &bytes)
+{
+    checkOnRow();
+    appendColumnUtf8(number, bytes);
 }
 
 void EngineResultSet::close()

@@ -39,6 +39,7 @@ public:
     void execute(QVariant &argument) override;
     bool next() override;
     QVariant data(int column) override;
+    void appendUtf8(int column, QByteArray &bytes) override;
     void close() override;
 
 protected:
@@ -47,10 +48,15 @@ protected:
     virtual void run(QVariant &argument) = 0;
     virtual bool step() = 0;
     virtual QVariant column(int column) = 0;
+    virtual void appendColumnUtf8(int column, QByteArray &bytes)
+    {
+        bytes += this->column(column).toString().toUtf8();
+    }
     virtual void finish() = 0;
 
 private:
     void checkUsable() const;
+    void checkOnRow() const;
 
     std::shared_ptr<Connection> m_connection;
     QString m_name;

@@ -25,4 +25,9 @@ ServerObject::~ServerObject() = default;
 
 ResultSet::~ResultSet() = default;
 
+void ResultSet::appendUtf8(int column, QByteArray &bytes)
+{
+    bytes += data(column).toString().toUtf8();
+}
+
 } // namespace tolvan

@@ -59,6 +59,10 @@ public:
     virtual void execute(QVariant &argument) = 0;
     virtual bool next() = 0;
     virtual QVariant data(int column) = 0;
+    // The column's text appended as UTF-8: a reader that writes bytes anyway
+    // (the export of a million rows) spares a round trip through UTF-16 per
+    // row where the rows already are UTF-8. The same text as data().
+    virtual void appendUtf8(int column, QByteArray &bytes);
     virtual void close() = 0;
 
 protected:

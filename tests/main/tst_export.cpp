@@ -54,6 +54,18 @@ QByteArray exported(const QString &location, const QStringList &texts)
     return buffer.data();
 }
 
+// The same rows given as UTF-8, as the export without a window hands them over.
+QByteArray exportedUtf8(const QString &location, const QList<QByteArray> &rows)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    ExportLines lines(buffer, location, QStringLiteral("Puffer"));
+    for (const QByteArray &row : rows)
+        lines.addUtf8(row);
+    lines.finish();
+    return buffer.data();
+}
+
 void writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
@@ -77,6 +89,8 @@ private slots:
     void lines();
     void windows1252Bytes_data();
     void windows1252Bytes();
+    void utf8RowsAsTheirTexts_data();
+    void utf8RowsAsTheirTexts();
     void largeListInBlocks();
     void deviceFailingAfterSomeBytes_data();
     void deviceFailingAfterSomeBytes();
@@ -141,6 +155,38 @@ void TestExport::windows1252Bytes()
     QCOMPARE(exported(location, {"A\nB\nE\n1"}), bytes + ",E,1\r\n");
     QCOMPARE(exported("L", {"A\nB\n" + location + "\n" + location}),
              "L," + bytes + "," + bytes + "\r\n");
+}
+
+void TestExport::utf8RowsAsTheirTexts_data()
+{
+    QTest::addColumn<QByteArray>("row");
+    QTest::newRow("ASCII") << QByteArray("A1\nB1\nE1\n12");
+    QTest::newRow("umlaut in the description") << QByteArray("A\nB\xC3\xA4r\n4001\n3");
+    QTest::newRow("umlaut in the EAN") << QByteArray("A\nB\n400\xC3\xBC\n3");
+    QTest::newRow("euro in the quantity") << QByteArray("A\nB\n4\n\xE2\x82\xAC"
+                                                        "5");
+    QTest::newRow("outside the code page") << QByteArray("A\nB\n4\xF0\x9F\x98\x80\n\xE4\xB8\xAD");
+    QTest::newRow("no EAN") << QByteArray("A\nB\n\n3");
+    QTest::newRow("no line feeds") << QByteArray("A");
+    QTest::newRow("empty") << QByteArray();
+    // Broken UTF-8 before a line feed must not take the line feed with it:
+    // the fields stay where the text has them.
+    QTest::newRow("cut sequence in the description") << QByteArray("A\n\xE2\x82\n400\n3");
+    QTest::newRow("lone lead byte in the description") << QByteArray("A\n\xC3\n400\n3");
+    QTest::newRow("cut four-byte sequence, no EAN") << QByteArray("A\n\xF0\x9F\x98\n\n3");
+    QTest::newRow("bytes never in UTF-8") << QByteArray("\xFF\xFE\n\xC0\xAF\n401\n1");
+    QTest::newRow("encoded surrogate") << QByteArray("A\nB\n\xED\xA0\x80\n1");
+    QTest::newRow("lead byte ending the EAN") << QByteArray("A\nB\n40\xC3\n\xA4"
+                                                            "1");
+    QTest::newRow("cut sequence ending the row") << QByteArray("A\nB\n4\n3\xE2\x82");
+}
+
+void TestExport::utf8RowsAsTheirTexts()
+{
+    QFETCH(QByteArray, row);
+    const QByteArray bytes = exported("Süd", {QString::fromUtf8(row)});
+    QCOMPARE(exportedUtf8("Süd", {row}), bytes);
+    QCOMPARE(exportedUtf8("Süd", {row, row}), bytes + bytes);
 }
 
 void TestExport::largeListInBlocks()

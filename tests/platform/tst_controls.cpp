@@ -109,12 +109,20 @@ void TestControls::listKeepsLongAndManyRowsExact()
     list.addRow(longRow);
     list.addRow("danach");
     // Rows in Latin-1 and beyond it, in every order, at odd and even places.
-    const QStringList mixed{"a", "€", "ab", "Größe €", "ß", "x€y", "€€", "z", "", "€"};
-    for (const QString &row : mixed)
-        list.addRow(row);
-    QCOMPARE(list.rowCount(), 150'012);
+    // Every second one arrives in UTF-8, as the stock query hands rows over;
+    // broken UTF-8 reads as it would as a text.
+    const QStringList mixed{"a", "€", "ab", "Größe €", "ß", "x€y", "€€", "z", "", "€", "", "A\n1"};
+    for (int i = 0; i < mixed.size(); ++i) {
+        if (i % 2)
+            list.addUtf8Row(mixed[i].toUtf8());
+        else
+            list.addRow(mixed[i]);
+    }
+    list.addUtf8Row("A\n\xC3\n\xE2\x82");
+    QCOMPARE(list.rowCount(), 150'015);
     for (int i = 0; i < mixed.size(); ++i)
         QCOMPARE(list.rowText(150'002 + i), mixed[i]);
+    QCOMPARE(list.rowText(150'014), QString::fromUtf8("A\n\xC3\n\xE2\x82"));
     for (int i : {0, 1, 20'000, 20'001, 74'999, 149'999})
         QCOMPARE(list.rowText(i),
                  QStringLiteral("%1\nArtikel %1 Größe M\n%2\n%3").arg(i).arg(i * 7).arg(i % 50));

@@ -33,8 +33,15 @@ QStringList stockList(Factory &factory, QString firm, QString branch, const QStr
     auto rows = factory.openClassQuery("TV.XW", "Liste");
     rows->execute(key);
     QStringList texts;
-    while (rows->next())
+    QByteArray utf8;
+    while (rows->next()) {
         texts << rows->data(1).toString();
+        // The row in UTF-8 is the same text, appended to what is there.
+        utf8 = "vorher";
+        rows->appendUtf8(1, utf8);
+        if (utf8 != "vorher" + texts.last().toUtf8())
+            texts.last() += QStringLiteral(" (differs in UTF-8: %1)").arg(QString::fromUtf8(utf8));
+    }
     rows->close();
     return texts;
 }
@@ -361,6 +368,8 @@ void TestFactory::closedObjects()
     QCOMPARE(raised([&] { rows->next(); }).number(), ServerError::InvalidOperation);
     rows->close();
     QCOMPARE(raised([&] { rows->next(); }).number(), ServerError::ObjectClosed);
+    QByteArray bytes;
+    QCOMPARE(raised([&] { rows->appendUtf8(1, bytes); }).number(), ServerError::ObjectClosed);
 }
 
 void TestFactory::supplierName()
@@ -423,9 +432,13 @@ void TestFactory::stockListQuery()
     QVariant key = m_factory.createObject("DRAVONIK.Lager")
                        ->call("liste", {Arg::ref(firm), Arg::ref(branch), "300"});
     rows->execute(key);
+    QByteArray bytes;
     QCOMPARE(raised([&] { rows->data(1); }).number(), ServerError::InvalidOperation);
+    QCOMPARE(raised([&] { rows->appendUtf8(1, bytes); }).number(), ServerError::InvalidOperation);
     QVERIFY(rows->next());
     QCOMPARE(raised([&] { rows->data(2); }).number(), ServerError::InvalidArgument);
+    QCOMPARE(raised([&] { rows->appendUtf8(2, bytes); }).number(), ServerError::InvalidArgument);
+    QVERIFY(bytes.isEmpty());
     // Executing again starts over.
     rows->execute(key);
     QVERIFY(rows->next());
