@@ -98,8 +98,11 @@ public:
 
     QByteArrayView utf8(int column) const
     {
-        const auto *data = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, column));
-        return {data, sqlite3_column_bytes(m_stmt, column)};
+        // One look-up of the column instead of two. The value is unprotected,
+        // which only matters for a connection shared between threads.
+        sqlite3_value *value = sqlite3_column_value(m_stmt, column);
+        const auto *data = reinterpret_cast<const char *>(sqlite3_value_text(value));
+        return {data, sqlite3_value_bytes(value)};
     }
     QString text(int column) const { return QString::fromUtf8(utf8(column)); }
     bool isNull(int column) const { return sqlite3_column_type(m_stmt, column) == SQLITE_NULL; }
