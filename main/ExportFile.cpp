@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <array>
 #include <cstring>
 
 namespace tolvan {
@@ -26,21 +27,23 @@ QStringView field(QStringView row, int n)
     return row.mid(start, end < 0 ? row.size() - start : end - start);
 }
 
-// The same for a UTF-8 row.
-QByteArrayView field(QByteArrayView row, int n)
+// The fields 3 and 4 of a UTF-8 row, the EAN and the quantity, found in one
+// pass; empty where the row has fewer fields.
+std::pair<QByteArrayView, QByteArrayView> eanAndQuantity(QByteArrayView row)
 {
+    std::array<QByteArrayView, 4> fields;
     if (row.isEmpty())
         return {};
     const char *start = row.data();
-    const char *const end = row.data() + row.size();
-    for (int i = 1; i < n; ++i) {
+    const char *const end = start + row.size();
+    for (QByteArrayView &field : fields) {
         const auto *feed = static_cast<const char *>(std::memchr(start, '\n', size_t(end - start)));
+        field = QByteArrayView(start, (feed ? feed : end) - start);
         if (!feed)
-            return {};
+            break;
         start = feed + 1;
     }
-    const auto *feed = static_cast<const char *>(std::memchr(start, '\n', size_t(end - start)));
-    return {start, (feed ? feed : end) - start};
+    return {fields[2], fields[3]};
 }
 
 bool isAscii(QByteArrayView text)
@@ -124,10 +127,9 @@ void ExportLines::add(QStringView row)
 
 void ExportLines::addUtf8(QByteArrayView row)
 {
-    const QByteArrayView ean = field(row, 3);
+    const auto [ean, quantity] = eanAndQuantity(row);
     if (ean.isEmpty())
         return;
-    const QByteArrayView quantity = field(row, 4);
     // ASCII is Windows-1252 already; any other text takes the way of the
     // window's rows, which gives the same bytes.
     if (!isAscii(ean) || !isAscii(quantity))

@@ -177,20 +177,25 @@ std::string stockListSql(Engine::Kind kind)
 // four fields.
 void appendRowText(const Cursor &row, QByteArray &bytes)
 {
-    for (int column = 0; column < 4; ++column) {
+    const std::array<QByteArrayView, 4> values{row.utf8(0), row.utf8(1), row.utf8(2), row.utf8(3)};
+    qsizetype length = qsizetype(values.size()) - 1;
+    for (const QByteArrayView value : values)
+        length += value.size();
+    const qsizetype start = bytes.size();
+    bytes.resize(start + length);
+    char *out = bytes.data() + start;
+    for (std::size_t column = 0; column < values.size(); ++column) {
+        const QByteArrayView value = values[column];
         if (column > 0)
-            bytes += '\n';
-        const QByteArrayView value = row.utf8(column);
-        const qsizetype start = bytes.size();
-        bytes.resize(start + value.size());
-        char *const text = bytes.data() + start;
+            *out++ = '\n';
         if (!value.isEmpty())
-            std::memcpy(text, value.data(), size_t(value.size()));
-        // Searched first: hardly any value holds one, and the search is fast.
-        if (std::memchr(text, '\n', size_t(value.size())) ||
-            std::memchr(text, '\r', size_t(value.size())))
+            std::memcpy(out, value.data(), size_t(value.size()));
+        // Looked for first: hardly any value holds one, and the search is fast.
+        if (std::memchr(out, '\n', size_t(value.size())) ||
+            std::memchr(out, '\r', size_t(value.size())))
             std::replace_if(
-                text, text + value.size(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
+                out, out + value.size(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
+        out += value.size();
     }
 }
 
