@@ -48,8 +48,32 @@ void RowTexts::appendUtf8(QByteArrayView text)
         char *room = reserve(text.size(), false);
         if (!text.isEmpty())
             std::memcpy(room, text.data(), std::size_t(text.size()));
-    } else {
-        append(QString::fromUtf8(text));
+        return;
+    }
+    // German text: umlauts and "ß" are the two-byte sequences that start with
+    // C2 or C3, decoded here straight to their Latin-1 byte. Anything else goes
+    // through a text.
+    qsizetype length = 0;
+    for (qsizetype i = 0; i < text.size(); ++i, ++length) {
+        const auto byte = uchar(text[i]);
+        if (byte < 0x80)
+            continue;
+        if ((byte == 0xC2 || byte == 0xC3) && i + 1 < text.size() &&
+            (uchar(text[i + 1]) & 0xC0) == 0x80) {
+            ++i;
+            continue;
+        }
+        return append(QString::fromUtf8(text));
+    }
+    char *room = reserve(length, false);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const auto byte = uchar(text[i]);
+        if (byte < 0x80) {
+            *room++ = char(byte);
+        } else {
+            *room++ = char((byte & 0x03) << 6 | (uchar(text[i + 1]) & 0x3F));
+            ++i;
+        }
     }
 }
 

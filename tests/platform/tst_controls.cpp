@@ -104,25 +104,42 @@ void TestControls::listKeepsLongAndManyRowsExact()
 {
     ReportList list;
     const QString longRow = "L\n" + QString(3'000'000, u'x') + "\nE\n1";
-    for (int i = 0; i < 150'000; ++i)
-        list.addRow(QStringLiteral("%1\nArtikel %1 Größe M\n%2\n%3").arg(i).arg(i * 7).arg(i % 50));
+    for (int i = 0; i < 150'000; ++i) {
+        const QString row =
+            QStringLiteral("%1\nArtikel %1 Größe M\n%2\n%3").arg(i).arg(i * 7).arg(i % 50);
+        if (i % 2)
+            list.addUtf8Row(row.toUtf8());
+        else
+            list.addRow(row);
+    }
     list.addRow(longRow);
     list.addRow("danach");
     // Rows in Latin-1 and beyond it, in every order, at odd and even places.
     // Every second one arrives in UTF-8, as the stock query hands rows over;
     // broken UTF-8 reads as it would as a text.
-    const QStringList mixed{"a", "€", "ab", "Größe €", "ß", "x€y", "€€", "z", "", "€", "", "A\n1"};
+    const QStringList mixed{"a",  "€",
+                            "ab", "Größe €",
+                            "ß",  "x€y",
+                            "€€", "z",
+                            "",   "€",
+                            "",   "A\n1",
+                            "",   "Größe ß ÄÖÜ äöü ÿ",
+                            "",   QString::fromUtf16(u"\u0080\u00A0\u00BF\u00C0"),
+                            "ab", "ä€"};
     for (int i = 0; i < mixed.size(); ++i) {
         if (i % 2)
             list.addUtf8Row(mixed[i].toUtf8());
         else
             list.addRow(mixed[i]);
     }
-    list.addUtf8Row("A\n\xC3\n\xE2\x82");
-    QCOMPARE(list.rowCount(), 150'015);
+    const QByteArray broken[] = {"A\n\xC3\n\xE2\x82", "ende \xC3", "\xC3\x41", "\xC3\xC3\xA4"};
+    for (const QByteArray &row : broken)
+        list.addUtf8Row(row);
+    QCOMPARE(list.rowCount(), 150'002 + mixed.size() + 4);
     for (int i = 0; i < mixed.size(); ++i)
         QCOMPARE(list.rowText(150'002 + i), mixed[i]);
-    QCOMPARE(list.rowText(150'014), QString::fromUtf8("A\n\xC3\n\xE2\x82"));
+    for (int i = 0; i < 4; ++i)
+        QCOMPARE(list.rowText(150'002 + mixed.size() + i), QString::fromUtf8(broken[i]));
     for (int i : {0, 1, 20'000, 20'001, 74'999, 149'999})
         QCOMPARE(list.rowText(i),
                  QStringLiteral("%1\nArtikel %1 Größe M\n%2\n%3").arg(i).arg(i * 7).arg(i % 50));
