@@ -109,7 +109,6 @@ ExportLines::ExportLines(QIODevice &device, const QString &location, QString nam
 {
     windows1252::append(m_prefix, location);
     m_prefix += ',';
-    m_block.reserve(BlockBytes + 4096);
 }
 
 void ExportLines::add(QStringView row)
