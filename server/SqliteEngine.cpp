@@ -216,15 +216,16 @@ std::unique_ptr<Engine> openSqlite(const QString &path, bool create)
     static const bool configured = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0) == SQLITE_OK;
     Q_UNUSED(configured);
     // Only an SQLite file is opened: an empty or foreign file is left untouched.
-    if (!create) {
-        QFile header(path);
-        if (!header.open(QIODevice::ReadOnly) ||
-            header.read(16) != QByteArray("SQLite format 3", 16))
-            throw ServerError(ServerError::DatabaseFailure,
-                              QStringLiteral("Die Datenbankdatei %1 lässt sich nicht öffnen: Die "
-                                             "Datei ist keine Datenbank")
-                                  .arg(path));
-    }
+    // SQLite reads the header itself and refuses a foreign file at the first
+    // statement; an empty file it would take for a new database. The file is
+    // never opened here: closing any handle of it would drop the locks of
+    // every other connection of this process, and another program could then
+    // remove the write-ahead log under them.
+    if (!create && file.size() == 0)
+        throw ServerError(ServerError::DatabaseFailure,
+                          QStringLiteral("Die Datenbankdatei %1 lässt sich nicht öffnen: Die "
+                                         "Datei ist keine Datenbank")
+                              .arg(path));
     sqlite3 *db = nullptr;
     // A connection is used by one thread at a time: no lock around every call.
     const int flags =

@@ -9,6 +9,7 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QtTest>
 
 using namespace tolvan;
@@ -84,6 +85,7 @@ private slots:
     void articleNumbersInByteOrder();
     void identitiesWithNulAreNotLogged();
     void connectingAndReadingDuringAReload();
+    void secondConnectionKeepsTheLocksOfTheFirst();
     void stockListWithoutStatistics();
 
 private:
@@ -755,6 +757,31 @@ void TestFactory::connectingAndReadingDuringAReload()
     QCOMPARE(failure, QString());
     QCOMPARE(seen.size(), 30); // the old data: the new ones were not yet loaded
     QCOMPARE(stockList(m_factory, "1", "0", "999").size(), 30);
+}
+
+void TestFactory::secondConnectionKeepsTheLocksOfTheFirst()
+{
+    if (m_db.isPostgres())
+        QSKIP("the embedded database only");
+    const QString shell = QStandardPaths::findExecutable("sqlite3");
+    if (shell.isEmpty())
+        QSKIP("no sqlite3 shell to play the other program");
+    // Connecting anew while a connection is open (the idle timer's reconnect,
+    // a reader beside a writer) must not release the open one's locks: the
+    // last program to close a database removes its write-ahead log, and
+    // would do so under a connection it cannot see.
+    const QString file = qEnvironmentVariable("TOLVAN_DATABASE");
+    m_db.engine().exec("INSERT INTO connection_log (connected_at, firm, branch, personnel) "
+                       "VALUES ('2026-01-01T00:00:00Z', '1', '0', 'TEST')");
+    Factory second;
+    QVERIFY(second.connect(m_db.connectString()));
+    QProcess other;
+    other.start(shell, {file, "SELECT count(*) FROM article"});
+    QVERIFY(other.waitForFinished(30000));
+    QCOMPARE(other.exitCode(), 0);
+    QVERIFY(QFile::exists(file + "-wal"));
+    QCOMPARE(stockList(m_factory, "1", "0", "100").size(), 5);
+    QCOMPARE(stockList(second, "1", "0", "100").size(), 5);
 }
 
 void TestFactory::stockListWithoutStatistics()
