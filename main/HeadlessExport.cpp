@@ -219,7 +219,12 @@ int exportFor(const Request &request, QTextStream &messages)
     try {
         rows = fetchStockList(
             request.supplier, [&] { file.emplace(request.file, request.location); },
-            [&file](QByteArrayView row) { file->addUtf8(row); });
+            [&file](const StockRow &row) {
+                if (row.isUtf8)
+                    file->addUtf8(row.utf8);
+                else
+                    file->add(row.text);
+            });
         lines = file->commit();
     } catch (const ExportFailed &failed) {
         showMessage(QStringLiteral("TOLVAN Dravonik-Export"), failed.description(),

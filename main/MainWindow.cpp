@@ -144,7 +144,12 @@ void MainWindow::BUAkt_Click()
     ReportList &list = *m_ui->liste;
     fetchStockList(
         m_ui->TxLnr->text(), [&list] { list.clear(); },
-        [&list](QByteArrayView row) { list.addUtf8Row(row); });
+        [&list](const StockRow &row) {
+            if (row.isUtf8)
+                list.addUtf8Row(row.utf8);
+            else
+                list.addRow(row.text.toString());
+        });
 }
 
 void MainWindow::BUDatei_Click()

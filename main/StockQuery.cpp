@@ -15,7 +15,7 @@ QString supplierName(const QString &supplierNumber)
 }
 
 qsizetype fetchStockList(const QString &supplierNumber, const std::function<void()> &clear,
-                         const std::function<void(QByteArrayView row)> &addRow)
+                         const std::function<void(const StockRow &row)> &addRow)
 {
     ConnectServer();
     BeginServerWork();
@@ -35,11 +35,16 @@ qsizetype fetchStockList(const QString &supplierNumber, const std::function<void
     bool more = rows->next();
     clear();
     qsizetype count = 0;
-    QByteArray row;
+    QByteArray bytes;
+    QString text;
     for (; more; more = rows->next()) {
-        row.resize(0); // keeps its room, unlike clear()
-        rows->appendUtf8(1, row);
-        addRow(row);
+        bytes.resize(0); // keeps its room, unlike clear()
+        if (rows->appendUtf8(1, bytes)) {
+            addRow({true, bytes, {}});
+        } else {
+            text = rows->data(1).toString();
+            addRow({false, {}, text});
+        }
         ++count;
     }
     rows->close();

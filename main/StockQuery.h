@@ -2,6 +2,7 @@
 
 #include <QByteArrayView>
 #include <QString>
+#include <QStringView>
 #include <functional>
 
 namespace tolvan {
@@ -10,12 +11,20 @@ namespace tolvan {
 // the empty text when the server knows no such supplier. Connects when needed.
 QString supplierName(const QString &supplierNumber);
 
+// One row of the stock list, four line-feed separated fields: the UTF-8 bytes
+// the server read where it gives them (its own engines), else the text (the
+// object server). Valid until the next row.
+struct StockRow {
+    bool isUtf8;
+    QByteArrayView utf8;
+    QStringView text;
+};
+
 // Runs the stock query of the supplier in the session's firm and branch and
-// hands over its rows in server order, each one UTF-8 text of four line-feed
-// separated fields, valid until the next row. `clear` is called once the query has run and its
-// first row (or none) is known, so that a query that fails leaves the caller's old rows alone.
-// Returns the number of rows.
+// hands over its rows in server order. `clear` is called once the query has
+// run and its first row (or none) is known, so that a query that fails leaves
+// the caller's old rows alone. Returns the number of rows.
 qsizetype fetchStockList(const QString &supplierNumber, const std::function<void()> &clear,
-                         const std::function<void(QByteArrayView row)> &addRow);
+                         const std::function<void(const StockRow &row)> &addRow);
 
 } // namespace tolvan

@@ -104,10 +104,11 @@ QVariant EngineResultSet::data(int number)
     return column(number);
 }
 
-void EngineResultSet::appendUtf8(int number, QByteArray &bytes)
+bool EngineResultSet::appendUtf8(int number, QByteArray &bytes)
 {
     checkOnRow();
     appendColumnUtf8(number, bytes);
+    return true;
 }
 
 void EngineResultSet::close()

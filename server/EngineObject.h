@@ -39,7 +39,7 @@ public:
     void execute(QVariant &argument) override;
     bool next() override;
     QVariant data(int column) override;
-    void appendUtf8(int column, QByteArray &bytes) override;
+    bool appendUtf8(int column, QByteArray &bytes) override;
     void close() override;
 
 protected:
@@ -48,10 +48,8 @@ protected:
     virtual void run(QVariant &argument) = 0;
     virtual bool step() = 0;
     virtual QVariant column(int column) = 0;
-    virtual void appendColumnUtf8(int column, QByteArray &bytes)
-    {
-        bytes += this->column(column).toString().toUtf8();
-    }
+    // The same text as column(), as the UTF-8 bytes the engine read.
+    virtual void appendColumnUtf8(int column, QByteArray &bytes) = 0;
     virtual void finish() = 0;
 
 private:

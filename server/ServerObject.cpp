@@ -25,9 +25,9 @@ ServerObject::~ServerObject() = default;
 
 ResultSet::~ResultSet() = default;
 
-void ResultSet::appendUtf8(int column, QByteArray &bytes)
+bool ResultSet::appendUtf8(int, QByteArray &)
 {
-    bytes += data(column).toString().toUtf8();
+    return false;
 }
 
 } // namespace tolvan

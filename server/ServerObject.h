@@ -59,10 +59,13 @@ public:
     virtual void execute(QVariant &argument) = 0;
     virtual bool next() = 0;
     virtual QVariant data(int column) = 0;
-    // The column's text appended as UTF-8: a reader that writes bytes anyway
-    // (the export of a million rows) spares a round trip through UTF-16 per
-    // row where the rows already are UTF-8. The same text as data().
-    virtual void appendUtf8(int column, QByteArray &bytes);
+    // Appends the column's text as the UTF-8 bytes the server read, where it
+    // holds them so (the component's own engines), and returns true: a reader
+    // that writes bytes anyway (the export of a million rows) spares two
+    // conversions per row. The same text as data(). False, with nothing
+    // appended, where the text only comes as a string (the object server):
+    // UTF-8 cannot carry every string, so data() has to be read then.
+    virtual bool appendUtf8(int column, QByteArray &bytes);
     virtual void close() = 0;
 
 protected:

@@ -132,6 +132,10 @@ void TestExport::lines()
     QFETCH(QStringList, rows);
     QFETCH(QByteArray, bytes);
     QCOMPARE(exported(location, rows), bytes);
+    QList<QByteArray> utf8;
+    for (const QString &row : rows)
+        utf8 << row.toUtf8();
+    QCOMPARE(exportedUtf8(location, utf8), bytes);
 }
 
 void TestExport::windows1252Bytes_data()
@@ -179,6 +183,16 @@ void TestExport::utf8RowsAsTheirTexts_data()
     QTest::newRow("lead byte ending the EAN") << QByteArray("A\nB\n40\xC3\n\xA4"
                                                             "1");
     QTest::newRow("cut sequence ending the row") << QByteArray("A\nB\n4\n3\xE2\x82");
+    QTest::newRow("EAN without quantity") << QByteArray("A\nB\n400");
+    QTest::newRow("empty quantity") << QByteArray("A\nB\n4\n");
+    QTest::newRow("more than four fields") << QByteArray("A\nB\nE\nQ\nX");
+    QTest::newRow("NUL in EAN and quantity") << QByteArray("A\nB\n4\0"
+                                                           "1\n2\0",
+                                                           10);
+    QTest::newRow("leading byte order mark") << QByteArray("\xEF\xBB\xBF"
+                                                           "A\nB\n4\n1");
+    QTest::newRow("byte order mark in the EAN") << QByteArray("A\nB\n\xEF\xBB\xBF"
+                                                              "4\n1");
 }
 
 void TestExport::utf8RowsAsTheirTexts()
@@ -203,6 +217,14 @@ void TestExport::largeListInBlocks()
     QCOMPARE(lines.size(), count + 1);
     QCOMPARE(lines[123456], QByteArray("L,123456,4\r"));
     QVERIFY(lines.last().isEmpty());
+
+    QBuffer utf8;
+    utf8.open(QIODevice::WriteOnly);
+    ExportLines utf8Lines(utf8, "L", "Puffer");
+    for (qsizetype row = 0; row < count; ++row)
+        utf8Lines.addUtf8(rows.text(row).toUtf8());
+    QCOMPARE(utf8Lines.finish(), count);
+    QVERIFY(utf8.data() == buffer.data());
 }
 
 void TestExport::deviceFailingAfterSomeBytes_data()

@@ -4,6 +4,7 @@
 
 #include "Connecting.h"
 #include "DesktopFolder.h"
+#include "Factory.h"
 #include "FakeMessageBoxes.h"
 #include "Forms.h"
 #include "MainWindow.h"
@@ -43,11 +44,60 @@ public:
     QString answer;
 };
 
+// A literal's bytes, NUL characters included.
+template <std::size_t N> QByteArray bytesOf(const char (&literal)[N])
+{
+    return QByteArray(literal, N - 1);
+}
+
 QByteArray contents(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
 }
+
+// The object server as the program sees it: the same data, whose result sets
+// give their rows only as texts, and texts that UTF-8 cannot carry (a lone
+// surrogate, a leading byte order mark).
+class TextOnlyRows : public ResultSet {
+public:
+    explicit TextOnlyRows(std::unique_ptr<ResultSet> rows) : m_rows(std::move(rows)) {}
+    void execute(QVariant &argument) override { m_rows->execute(argument); }
+    bool next() override { return m_rows->next(); }
+    QVariant data(int column) override
+    {
+        return QString(u'\uFEFF' + m_rows->data(column).toString() + u'\xD800');
+    }
+    void close() override { m_rows->close(); }
+
+private:
+    std::unique_ptr<ResultSet> m_rows;
+};
+
+class TextOnlyServer : public FactoryBackend {
+public:
+    explicit TextOnlyServer(std::unique_ptr<Factory> factory) : m_factory(std::move(factory)) {}
+    bool connect(QString &connectString) override { return m_factory->connect(connectString); }
+    void disconnect() override { m_factory->disconnect(); }
+    bool connected() override { return m_factory->connected(); }
+    QString lastConnectError() const override { return m_factory->lastConnectError(); }
+    std::unique_ptr<ServerObject> openId(const QString &className, const QString &id) override
+    {
+        return m_factory->openId(className, id);
+    }
+    std::unique_ptr<ServerObject> createObject(const QString &className) override
+    {
+        return m_factory->createObject(className);
+    }
+    std::unique_ptr<ResultSet> openClassQuery(const QString &className,
+                                              const QString &queryName) override
+    {
+        return std::make_unique<TextOnlyRows>(m_factory->openClassQuery(className, queryName));
+    }
+
+private:
+    std::unique_ptr<Factory> m_factory;
+};
 
 const QByteArray Supplier100 = "Regal 7, S\xFC"
                                "d,4006381333931,12\r\n"
@@ -78,6 +128,8 @@ private slots:
     void exportFile();
     void exportThatCannotBeWritten();
     void headlessWritesTheSameBytes();
+    void rowsGivenAsTextsKeepEveryCharacter();
+    void bytesFromTheDatabaseAsTheyAre();
 
 private:
     void start(); // a logged-in main window, shown
@@ -398,6 +450,60 @@ void TestMainJob::headlessWritesTheSameBytes()
              qPrintable(messages));
     QCOMPARE(contents(file), contents(m_save.answer));
     QCOMPARE(contents(file), Supplier100);
+}
+
+void TestMainJob::rowsGivenAsTextsKeepEveryCharacter()
+{
+    SaveSetting("Dravonik", "Export", "Liefnr", "100");
+    SaveSetting("Dravonik", "Export", "Lagerort", "L");
+    start();
+    session().Factory =
+        std::make_unique<Factory>(std::make_unique<TextOnlyServer>(std::move(session().Factory)));
+    click("BUAkt");
+    QCOMPARE(list()->rowCount(), 5);
+    QCOMPARE(list()->rowText(0),
+             QChar(0xFEFF) + QString::fromUtf16(
+                                 u"100-0001\nHolzeisenbahn, 24-teilig\n4006381333931\n12\xD800"));
+    m_save.answer = m_folder.filePath("text.csv");
+    click("BUDatei");
+    QCOMPARE(contents(m_save.answer),
+             "L,4006381333931,12?\r\nL,4012345678901,5?\r\nL,4098765432109,0?\r\n");
+}
+
+void TestMainJob::bytesFromTheDatabaseAsTheyAre()
+{
+    if (m_db.isPostgres())
+        QSKIP("PostgreSQL keeps no broken UTF-8");
+    // Written by a foreign tool: broken UTF-8, a NUL and bytes outside the code
+    // page in the texts the list shows and the export writes.
+    m_db.engine().execScript(
+        "INSERT INTO supplier (firm, supplier_no, name) VALUES ('1', '700', 'Fremd');"
+        "INSERT INTO article (firm, article_no, supplier_no, description, ean) VALUES "
+        "('1', '700-1', '700', CAST(X'41C30A42E282' AS TEXT), CAST(X'3430C3A4' AS TEXT)),"
+        "('1', '700-2', '700', CAST(X'C3A4C3' AS TEXT), CAST(X'343100E282AC' AS TEXT)),"
+        "('1', '700-3', '700', 'ohne', CAST(X'FF34' AS TEXT));"
+        "INSERT INTO stock (firm, branch, article_no, quantity) VALUES ('1', '0', '700-1', 3)");
+    SaveSetting("Dravonik", "Export", "Liefnr", "700");
+    SaveSetting("Dravonik", "Export", "Lagerort", "L");
+    start();
+    click("BUAkt");
+    QCOMPARE(list()->rowCount(), 3);
+    QCOMPARE(list()->rowText(0), QString::fromUtf8("700-1\nA\xC3 B\xE2\x82\n40\xC3\xA4\n3"));
+    QCOMPARE(list()->rowText(1),
+             QString::fromUtf8(bytesOf("700-2\n\xC3\xA4\xC3\n41\0\xE2\x82\xAC\n0")));
+    QCOMPARE(list()->rowText(2), QString::fromUtf8("700-3\nohne\n\xFF"
+                                                   "4\n0"));
+    m_save.answer = m_folder.filePath("fenster.csv");
+    click("BUDatei");
+    const QByteArray bytes = bytesOf("L,40\xE4,3\r\nL,41\0\x80,0\r\nL,?4,0\r\n");
+    QCOMPARE(contents(m_save.answer), bytes);
+
+    QProcess program;
+    program.start(TOLVAN_PROGRAM, {"--export", m_folder.filePath("nacht.csv"), "--supplier", "700",
+                                   "--location", "L", "1", "0", "DEMO", "demo"});
+    QVERIFY(program.waitForFinished(60000));
+    QCOMPARE(program.exitCode(), 0);
+    QCOMPARE(contents(m_folder.filePath("nacht.csv")), bytes);
 }
 
 TOLVAN_PROGRAM_TEST_MAIN(TestMainJob)

@@ -39,8 +39,7 @@ QStringList stockList(Factory &factory, QString firm, QString branch, const QStr
         texts << rows->data(1).toString();
         // The row in UTF-8 is the same text, appended to what is there.
         utf8 = "vorher";
-        rows->appendUtf8(1, utf8);
-        if (utf8 != "vorher" + texts.last().toUtf8())
+        if (!rows->appendUtf8(1, utf8) || utf8 != "vorher" + texts.last().toUtf8())
             texts.last() += QStringLiteral(" (differs in UTF-8: %1)").arg(QString::fromUtf8(utf8));
     }
     rows->close();
