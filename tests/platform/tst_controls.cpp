@@ -140,7 +140,7 @@ void TestControls::listKeepsLongAndManyRowsExact()
     for (int i = 0; i < mixed.size(); ++i)
         QCOMPARE(list.rowText(150'002 + i), mixed[i]);
     for (int i = 0; i < broken.size(); ++i)
-        QCOMPARE(list.rowText(150'002 + mixed.size() + i), QString::fromUtf8(broken[i]));
+        QCOMPARE(list.rowText(int(150'002 + mixed.size() + i)), QString::fromUtf8(broken[i]));
     for (int i : {0, 1, 20'000, 20'001, 74'999, 149'999})
         QCOMPARE(list.rowText(i),
                  QStringLiteral("%1\nArtikel %1 Größe M\n%2\n%3").arg(i).arg(i * 7).arg(i % 50));
