@@ -101,7 +101,9 @@ void EngineResultSet::checkOnRow() const
 QVariant EngineResultSet::data(int number)
 {
     checkOnRow();
-    return column(number);
+    QByteArray bytes;
+    appendColumnUtf8(number, bytes);
+    return QVariant(QString::fromUtf8(bytes));
 }
 
 bool EngineResultSet::appendUtf8(int number, QByteArray &bytes)

@@ -47,8 +47,7 @@ protected:
     Connection &connection() { return *m_connection; }
     virtual void run(QVariant &argument) = 0;
     virtual bool step() = 0;
-    virtual QVariant column(int column) = 0;
-    // The same text as column(), as the UTF-8 bytes the engine read.
+    // The column's text as the UTF-8 bytes the engine read; data() is made from it.
     virtual void appendColumnUtf8(int column, QByteArray &bytes) = 0;
     virtual void finish() = 0;
 

@@ -255,12 +255,6 @@ protected:
                                 {key[0], key[1], key[2]});
     }
     bool step() override { return m_rows && m_rows->next(); }
-    QVariant column(int number) override
-    {
-        QByteArray bytes;
-        appendColumnUtf8(number, bytes);
-        return QVariant(QString::fromUtf8(bytes));
-    }
     void appendColumnUtf8(int number, QByteArray &bytes) override
     {
         if (number != 1)
