@@ -188,7 +188,10 @@ ExportFile::ExportFile(const QString &path, const QString &location)
             throw failure(path, QStringLiteral("„%1“ ist keine gewöhnliche Datei (ein Gerät "
                                                "oder eine Pipe).")
                                     .arg(shown(path)));
-        if (existing.exists() && !existing.isWritable())
+        // A file without its owner's write permission is read-only for every
+        // user, root included, as a read-only file is for an administrator.
+        if (existing.exists() &&
+            (!existing.isWritable() || !existing.permissions().testFlag(QFile::WriteOwner)))
             throw failure(path, QStringLiteral("Die Datei ist schreibgeschützt."));
     }
     if (!m_file.open())

@@ -100,6 +100,7 @@ private slots:
     void exportGivenUpLeavesTheOldFile();
     void fileThatCannotBeWritten_data();
     void fileThatCannotBeWritten();
+    void refusalsHoldForAUserWithoutRootsRights();
 };
 
 void TestExport::lines_data()
@@ -339,6 +340,8 @@ void TestExport::fileThatCannotBeWritten_data()
         << "Im Ordner „%1“ lässt sich keine Datei anlegen (Dateiname zu lang).";
     QTest::newRow("a pipe") << "pipe"
                             << "„%1/pipe“ ist keine gewöhnliche Datei (ein Gerät oder eine Pipe).";
+    // Refused for root too, and the file keeps its bytes and its mode.
+    QTest::newRow("a read-only file") << "nurlesen.csv" << "Die Datei ist schreibgeschützt.";
 }
 
 void TestExport::fileThatCannotBeWritten()
@@ -351,6 +354,9 @@ void TestExport::fileThatCannotBeWritten()
     const QString old = folder.filePath("gesperrt/export.csv");
     writeFile(old, "alt\r\n");
     writeFile(folder.filePath("alt.csv"), "alt\r\n");
+    const QString readOnly = folder.filePath("nurlesen.csv");
+    writeFile(readOnly, "alt\r\n");
+    QVERIFY(::chmod(QFile::encodeName(readOnly).constData(), 0444) == 0);
     QVERIFY(::mkfifo(QFile::encodeName(folder.filePath("pipe")).constData(), 0600) == 0);
     const QString locked = folder.filePath("gesperrt");
     QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner);
@@ -369,15 +375,50 @@ void TestExport::fileThatCannotBeWritten()
             failed.description().startsWith(
                 QStringLiteral("Die Datei „%1“ konnte nicht geschrieben werden.\n\n").arg(path)),
             qPrintable(failed.description()));
-        QVERIFY2(failed.description().endsWith(reason.arg(folder.path())),
+        QVERIFY2(failed.description().endsWith(reason.contains(u"%1") ? reason.arg(folder.path())
+                                                                       : reason),
                  qPrintable(failed.description()));
     }
     QCOMPARE(contents(old), QByteArray("alt\r\n"));
+    QCOMPARE(contents(readOnly), QByteArray("alt\r\n"));
+    struct stat status {};
+    QVERIFY(::stat(QFile::encodeName(readOnly).constData(), &status) == 0);
+    QCOMPARE(status.st_mode & 07777, mode_t(0444));
     QCOMPARE(contents(folder.filePath("alt.csv")), QByteArray("alt\r\n"));
     QVERIFY(QFileInfo(folder.filePath("pipe")).exists() &&
             !QFileInfo(folder.filePath("pipe")).isFile());
     QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
-             (QStringList{"alt.csv", "pipe"}));
+             (QStringList{"alt.csv", "nurlesen.csv", "pipe"}));
+}
+
+void TestExport::refusalsHoldForAUserWithoutRootsRights()
+{
+    // Run as root, the refusals are tried once more as "nobody" (a folder
+    // that user may not write), from a copy of this program that user may run.
+    if (geteuid() != 0)
+        QSKIP("this run has no root rights: the refusals were tried as they are");
+    QTemporaryDir folder;
+    const QString program = folder.filePath("tst_export");
+    const QString temporary = folder.filePath("tmp");
+    QVERIFY(QFile::copy(QCoreApplication::applicationFilePath(), program));
+    QVERIFY(QDir().mkdir(temporary));
+    QVERIFY(::chmod(QFile::encodeName(folder.path()).constData(), 0755) == 0);
+    QVERIFY(::chmod(QFile::encodeName(program).constData(), 0755) == 0);
+    QVERIFY(::chmod(QFile::encodeName(temporary).constData(), 01777) == 0);
+    QProcess run;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("TMPDIR", temporary);
+    environment.insert("HOME", temporary);
+    run.setProcessEnvironment(environment);
+    run.setProcessChannelMode(QProcess::MergedChannels);
+    run.start("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups", "--", program,
+                          "fileThatCannotBeWritten"});
+    QVERIFY2(run.waitForFinished(120000), qPrintable(run.errorString()));
+    const QByteArray output = run.readAll();
+    QVERIFY2(run.exitStatus() == QProcess::NormalExit && run.exitCode() == 0, output.constData());
+    QVERIFY2(!output.contains("SKIP"), output.constData());
+    QVERIFY2(output.contains("PASS   : TestExport::fileThatCannotBeWritten(no permission)"),
+             output.constData());
 }
 
 QTEST_GUILESS_MAIN(TestExport)
