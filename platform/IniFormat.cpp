@@ -81,11 +81,10 @@ QString valueOf(QStringView text)
 bool readIni(QIODevice &device, QSettings::SettingsMap &map)
 {
     QString section;
+    // (fromUtf8 drops the byte order mark that Notepad writes at the start)
     const QString all = QString::fromUtf8(device.readAll());
     for (QStringView line : QStringView(all).split(u'\n')) {
         line = line.trimmed();
-        if (line.startsWith(u'\uFEFF')) // Notepad's byte order mark
-            line = line.mid(1).trimmed();
         if (line.isEmpty() || line.startsWith(u';') || line.startsWith(u'#'))
             continue;
         if (line.startsWith(u'[') && line.endsWith(u']')) {

@@ -93,37 +93,59 @@ void TestSettings::writtenValuesReadBack_data()
     QTest::newRow("backslashes and brackets") << "C:\\x\\) (\\n";
     QTest::newRow("umlauts and euro") << "Größe €";
     QTest::newRow("blanks at both ends") << "  7  ";
+    QTest::newRow("trailing blanks") << "Regal 7   ";
     QTest::newRow("line breaks") << "Zeile1\nZeile2\r\n";
-    // A scrambled password may hold any code of the code page.
+    // The password's scrambling turns P, W, S and Z into these.
+    QTest::newRow("what a scrambled password holds")
+        << QString::fromUtf16(u"a\nb\rc\td\u0000e", 9);
     QTest::newRow("control characters") << QString::fromUtf16(u"\u0001\u001F\u007Fx\t");
+    QTest::newRow("equals signs") << "=a=b=";
+    QTest::newRow("a leading semicolon") << "; kein Kommentar";
+    QTest::newRow("a leading hash") << "#7";
+    QTest::newRow("a section's brackets") << "[Export]";
+    QTest::newRow("quotes around") << "\"Regal 7\"";
     QTest::newRow("what looks like the escaped form") << "@Text(a\\nb)";
     QTest::newRow("other spaces at both ends") << QString::fromUtf16(u"\u00A0x\u2003");
     QTest::newRow("empty") << "";
 }
 
+// A second store on a copy of the written file: QSettings keeps what this
+// process wrote in memory per file name, so only a copy is read from its bytes.
 void TestSettings::writtenValuesReadBack()
 {
     QFETCH(QString, value);
     QTemporaryDir folder;
+    QTemporaryDir copy;
     IniSettingsStore store(folder.path());
     store.setValue("Cache Login", "Login", "Passwort", value);
     store.setValue("Cache Login", "Login", "Name", "DEMO");
-    QCOMPARE(IniSettingsStore(folder.path()).value("Cache Login", "Login", "Passwort", "fehlt"),
-             value);
-    QCOMPARE(store.value("Cache Login", "Login", "Name", "fehlt"), QString("DEMO"));
+    IniSettingsStore reader(copy.path());
+    QVERIFY(QFile::copy(store.fileName("Cache Login"), reader.fileName("Cache Login")));
+    QCOMPARE(reader.value("Cache Login", "Login", "Passwort", "fehlt"), value);
+    QCOMPARE(reader.value("Cache Login", "Login", "Name", "fehlt"), QString("DEMO"));
+
+    // Whatever the value holds, each key keeps a line of its own.
+    QFile file(store.fileName("Cache Login"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    QCOMPARE(bytes.count('\n'), 3);
+    QVERIFY2(!bytes.contains('\r') && !bytes.contains('\0'), bytes.constData());
 }
 
 void TestSettings::handWrittenValuesSurviveAWrite()
 {
     QTemporaryDir folder;
+    QTemporaryDir copy;
     IniSettingsStore store(folder.path());
     writeFile(store.fileName("WendmarZV"),
               "[Windowpos]\nFMDravonik=3000,5|1500|9000|7230\nInfo=C:\\x; \"y\"\n");
     store.setValue("WendmarZV", "Windowpos", "Neu", "1|2|3|4");
-    QCOMPARE(store.value("WendmarZV", "Windowpos", "FMDravonik", ""),
+    IniSettingsStore reader(copy.path());
+    QVERIFY(QFile::copy(store.fileName("WendmarZV"), reader.fileName("WendmarZV")));
+    QCOMPARE(reader.value("WendmarZV", "Windowpos", "FMDravonik", ""),
              QString("3000,5|1500|9000|7230"));
-    QCOMPARE(store.value("WendmarZV", "Windowpos", "Info", ""), QString("C:\\x; \"y\""));
-    QCOMPARE(store.value("WendmarZV", "Windowpos", "Neu", ""), QString("1|2|3|4"));
+    QCOMPARE(reader.value("WendmarZV", "Windowpos", "Info", ""), QString("C:\\x; \"y\""));
+    QCOMPARE(reader.value("WendmarZV", "Windowpos", "Neu", ""), QString("1|2|3|4"));
 }
 
 void TestSettings::privateToTheUser()
