@@ -14,6 +14,7 @@
 #include "TextUtils.h"
 #include "ui_FMPass.h"
 
+#include <algorithm>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QScreen>
@@ -125,11 +126,21 @@ bool LoginDialog::event(QEvent *event)
     const bool handled = QDialog::event(event);
     // The frame is known by a move, a resize or at the latest the activation;
     // a window manager that places the dialog elsewhere is not fought for long.
-    if (m_centringsLeft > 0 &&
-        (type == QEvent::Move || type == QEvent::Resize || type == QEvent::WindowActivate) &&
-        frameGeometry() != geometry() && !isCentred()) {
-        --m_centringsLeft;
-        centreOnScreen();
+    // A frame that changes after the first one (a title bar after the border,
+    // under load) is centred anew, a few times at most.
+    if ((type == QEvent::Move || type == QEvent::Resize || type == QEvent::WindowActivate) &&
+        frameGeometry() != geometry() && (m_centringsLeft > 0 || m_framesLeft > 0)) {
+        const QRect frame(geometry().topLeft() - frameGeometry().topLeft(),
+                          frameGeometry().size() - geometry().size());
+        if (frame != m_frame && m_framesLeft > 0) {
+            m_frame = frame;
+            --m_framesLeft;
+            m_centringsLeft = std::max(m_centringsLeft, 1);
+        }
+        if (m_centringsLeft > 0 && !isCentred()) {
+            --m_centringsLeft;
+            centreOnScreen();
+        }
     }
     if (type == QEvent::WindowActivate)
         Form_Activate(); // cannot fail: nothing to report
@@ -162,6 +173,8 @@ void LoginDialog::showEvent(QShowEvent *event)
         return;
     centreOnScreen();
     m_centringsLeft = 3;
+    m_framesLeft = 3;
+    m_frame = QRect();
 }
 
 bool LoginDialog::isCentred() const

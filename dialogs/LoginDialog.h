@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QRect>
 #include <memory>
 
 namespace Ui {
@@ -46,6 +47,8 @@ private:
 
     std::unique_ptr<Ui::FMPass> m_ui;
     int m_centringsLeft = 0;
+    int m_framesLeft = 0;
+    QRect m_frame; // the frame's margins when last seen: offset and extra size
 };
 
 } // namespace tolvan

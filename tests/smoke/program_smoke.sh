@@ -22,13 +22,32 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# The program sees only this test's own home, settings and database, from
+# its first start on, and every start has a time bound.
+export HOME="$work" XDG_RUNTIME_DIR="$work" XDG_CONFIG_HOME="$work/.config" XDG_CONFIG_DIRS="$work/system-config"
+export XDG_DATA_HOME="$work/.local/share" XDG_CACHE_HOME="$work/.cache"
+export TOLVAN_DATABASE="$work/tolvan.db"
+bounded=(timeout --kill-after=5 120)
+
+# A display number no X server on this machine answers to (no socket file,
+# no abstract socket, no lock file).
+free_display() {
+    local number
+    for number in $(seq 77 400); do
+        [ -e "/tmp/.X11-unix/X$number" ] || [ -e "/tmp/.X$number-lock" ] ||
+            grep -q "@/tmp/.X11-unix/X$number\$" /proc/net/unix || { echo ":$number"; return 0; }
+    done
+    echo "no free display number" >&2
+    return 1
+}
+
 # Without a display: a German word on what is needed, status 1.
-no_display=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$program" 2>&1) && {
+no_display=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "${bounded[@]}" "$program" 2>&1) && {
     echo "started without a display"; exit 1; }
 grep -q "braucht eine grafische Sitzung" <<<"$no_display" || { echo "$no_display"; exit 1; }
 # A display that names no server: the same, not Qt's abort.
 status=0
-no_server=$(env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY=:77 "$program" 2>&1) || status=$?
+no_server=$(env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY="$(free_display)" "${bounded[@]}" "$program" 2>&1) || status=$?
 [ "$status" -eq 1 ] && grep -q "braucht eine grafische Sitzung" <<<"$no_server" ||
     { echo "$no_server (status $status)"; exit 1; }
 
@@ -36,14 +55,13 @@ Xvfb -displayfd 5 -screen 0 1280x1024x24 -nolisten tcp -noreset 5>"$work/display
 xvfb_pid=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
 export DISPLAY=:$(cat "$work/display")
-export QT_QPA_PLATFORM=xcb HOME="$work" XDG_RUNTIME_DIR="$work" XDG_CONFIG_HOME="$work/.config" XDG_CONFIG_DIRS="$work/system-config"
-export TOLVAN_DATABASE="$work/tolvan.db"
+export QT_QPA_PLATFORM=xcb
 "$tolvan_db" demo --database "$TOLVAN_DATABASE" >/dev/null
 setxkbmap de 2>/dev/null || true
 
 start() {
     : >"$work/out"
-    "$program" "$@" >"$work/out" 2>&1 &
+    "${bounded[@]}" "$program" "$@" >"$work/out" 2>&1 &
     program_pid=$!
 }
 window() { timeout 20 xdotool search --sync --onlyvisible --name "$1" | head -1; }
@@ -135,4 +153,4 @@ openbox >/dev/null 2>&1 &
 wm_pid=$!
 for _ in $(seq 200); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break; sleep 0.05; done
 rm -rf "$work/.config"
-"$framed_windows"
+"${bounded[@]}" "$framed_windows"
