@@ -253,6 +253,10 @@ void TestLogin::settingsDefaultsAndCommandLine_data()
         << "x1 0 DEMO demo" << QStringList{"1", "0", "", "", "", "1973", "TOLVAN", "2026"};
     QTest::newRow("first field with a line feed")
         << "1\n 0 DEMO demo" << QStringList{"1", "0", "", "", "", "1973", "TOLVAN", "2026"};
+    QTest::newRow("a decimal comma in the firm, kept as typed")
+        << "1,5 0 DEMO demo" << QStringList{"1,5", "0", "DEMO", "demo", "", "1972", "TOLVAN", ""};
+    QTest::newRow("a comma alone is no number")
+        << ", 0 DEMO demo" << QStringList{"1", "0", "", "", "", "1973", "TOLVAN", "2026"};
     QTest::newRow("only the firm") << "3" << QStringList{"3", "", "", "", "", "1972", "TOLVAN", ""};
     QTest::newRow("all eight, more ignored")
         << "2 5 MEIER meier db.example 1999 WARE 2025 extra"

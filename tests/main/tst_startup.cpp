@@ -14,8 +14,10 @@
 #include "TestDatabase.h"
 #include "TextUtils.h"
 
+#include <QDeadlineTimer>
 #include <QLineEdit>
 #include <QSettings>
+#include <QTimer>
 #include <QtTest>
 
 using namespace tolvan;
@@ -55,10 +57,27 @@ private slots:
 
 private:
     void storeLogin(const QString &name, const QString &password);
-    void load()
+    // Loads the main window; false when its login loop did not end in time.
+    // A login that never succeeds asks again and again: the program is ended
+    // then, as its Abbruch ends it, and the test fails instead of hanging.
+    bool load()
     {
+        const QDeadlineTimer deadline(LoginBound);
+        bool overdue = false;
+        QTimer watchdog;
+        watchdog.setInterval(10);
+        connect(&watchdog, &QTimer::timeout, [&] {
+            if (!deadline.hasExpired())
+                return;
+            overdue = true;
+            guard::run([] { UnloadAllForms(1); });
+        });
+        watchdog.start();
         guard::run([this] { m_window->Form_Load(); });
+        return !overdue;
     }
+    static constexpr std::chrono::seconds LoginBound{10};
+    static constexpr const char *LoginOverdue = "the login did not end within 10 s";
 
     TestDatabase m_db;
     FakeMessageBoxes m_messages;
@@ -137,7 +156,7 @@ void TestStartup::storedLoginNeedsNoDialog()
     storeLogin("DEMO", "demo");
     ShowCounter shown;
     forms::login().installEventFilter(&shown);
-    load();
+    QVERIFY2(load(), LoginOverdue);
     QCOMPARE(m_window->windowTitle(), DemoTitle);
     QVERIFY(testing::services->ends.isEmpty());
     QVERIFY(m_messages.shown.isEmpty());
@@ -162,7 +181,7 @@ void TestStartup::refusedLoginBringsTheDialogBack()
         QTest::mouseClick(child(modal, "BUSpeich"), Qt::LeftButton);
         return true;
     });
-    load();
+    QVERIFY2(load(), LoginOverdue);
     QCOMPARE(m_messages.shown.size(), 1);
     QCOMPARE(m_messages.shown[0].text, "Passwort Falsch oder Benutzer nicht Aktiv.");
     QCOMPARE(focused, child(&forms::login(), "BPASSWORT"));
@@ -180,7 +199,7 @@ void TestStartup::abbruchAtStartEndsTheProgram()
         QTest::keyClick(modal, Qt::Key_Escape);
         return true;
     });
-    load();
+    QVERIFY2(load(), LoginOverdue);
     QCOMPARE(testing::services->ends, QList<int>{0});
     QVERIFY(!m_window->isVisible());
     QCOMPARE(m_window->windowTitle(), "TOLVAN");
@@ -189,7 +208,7 @@ void TestStartup::abbruchAtStartEndsTheProgram()
 void TestStartup::commandLineLogin()
 {
     setProgramCommandLine(QStringLiteral("1 0 DEMO demo"));
-    load();
+    QVERIFY2(load(), LoginOverdue);
     QCOMPARE(m_window->windowTitle(), DemoTitle);
     QVERIFY(testing::services->ends.isEmpty());
     QCOMPARE(GetSetting("Cache Login", "Login", "Name", "(none)"), "(none)"); // nothing stored
@@ -199,7 +218,7 @@ void TestStartup::refusedCommandLineLoginEndsWithStatus1()
 {
     setProgramCommandLine(QStringLiteral("1 0 DEMO falsch"));
     m_messages.expect(MessageAnswer::Ok);
-    load();
+    QVERIFY2(load(), LoginOverdue);
     QCOMPARE(m_messages.shown.size(), 1); // reported once, not again and again
     QCOMPARE(testing::services->ends, QList<int>{1});
     QVERIFY(!m_window->isVisible());
@@ -208,7 +227,7 @@ void TestStartup::refusedCommandLineLoginEndsWithStatus1()
 void TestStartup::closingDropsTheConnection()
 {
     storeLogin("DEMO", "demo");
-    load();
+    QVERIFY2(load(), LoginOverdue);
     m_window->show();
     QVERIFY(session().Factory->connected());
     m_window->close();

@@ -16,6 +16,8 @@ private slots:
     void initTestCase();
     void demoOnANewFile();
     void refusesToOverwriteWithoutForce();
+    void forceAndTheConnectionLog_data();
+    void forceAndTheConnectionLog();
     void generatedSupplier();
     void commandLineAndFailures();
     void helpIsGerman_data();
@@ -93,6 +95,41 @@ void TestAdmin::refusesToOverwriteWithoutForce()
     QVERIFY(!tolvanDb({"show", "--database", file}).out.contains("Nordwind"));
     QCOMPARE(tolvanDb({"demo", "--database", file}).exitCode, 0); // schema without data
     QCOMPARE(tolvanDb({"demo", "--database", file, "--force"}).exitCode, 0);
+}
+
+void TestAdmin::forceAndTheConnectionLog_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<bool>("schema1");
+    QTest::addColumn<QString>("logRows");
+    QTest::newRow("demo keeps the log") << "demo" << false << "1";
+    QTest::newRow("demo on schema 1 drops it") << "demo" << true << "0";
+    QTest::newRow("init drops it") << "init" << false << "0";
+}
+
+void TestAdmin::forceAndTheConnectionLog()
+{
+    QFETCH(QString, command);
+    QFETCH(bool, schema1);
+    QFETCH(QString, logRows);
+    const QString file =
+        m_dir.filePath(QStringLiteral("protokoll-%1.db").arg(QTest::currentDataTag()));
+    QCOMPARE(tolvanDb({"demo", "--database", file}).exitCode, 0);
+    {
+        auto engine = tolvan::openSqlite(file, false);
+        engine->exec("INSERT INTO connection_log (connected_at, firm, branch, personnel) "
+                     "VALUES ('2025-12-31T23:59:59Z', '1', '0', 'ALT')");
+        engine->exec(
+            "INSERT INTO supplier (firm, supplier_no, name) VALUES ('1', '900', 'Alt KG')");
+        if (schema1) {
+            engine->execScript("DROP TABLE branch");
+            engine->exec("UPDATE tolvan_meta SET value = '1' WHERE key = 'schema'");
+        }
+    }
+    QCOMPARE(tolvanDb({command, "--database", file, "--force"}).exitCode, 0);
+    auto engine = tolvan::openSqlite(file, false);
+    QCOMPARE(engine->scalar("SELECT count(*) FROM supplier WHERE supplier_no = '900'"), "0");
+    QCOMPARE(engine->scalar("SELECT count(*) FROM connection_log"), logRows);
 }
 
 void TestAdmin::generatedSupplier()

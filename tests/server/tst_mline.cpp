@@ -74,6 +74,10 @@ void TestMLine::writesWhatTheLineComputes_data()
                                        << "7,1.5,.5,0";
     QTest::newRow("piece ranges") << "W $P(\"a|b|c|d\",\"|\",2,3),\";\",$PIECE(\"a|b\",\"|\",5)"
                                   << "b|c;";
+    QTest::newRow("piece from below 1")
+        << "S x=\"a,b,c\" W $P(x,\",\",0,2),\";\",$P(x,\",\",0,0),\";\","
+           "$P(x,\",\",-5,1),\";\",$P(x,\",\",-2,-1)"
+        << "a,b;;a;";
     QTest::newRow("piece with long delimiter") << "W $P(\"a::b::c\",\"::\",3)"
                                                << "c";
     QTest::newRow("piece reads numbers M's way") << "W $P(\"a,b,c\",\",\",\"2abc\")"
@@ -90,6 +94,8 @@ void TestMLine::writesWhatTheLineComputes_data()
     QTest::newRow("unary signs")
         << "W -5,\",\",+\"12abc\",\",\",--3,\",\",-\"x\",\",\",-(\"-1E2\"),\",\",-0.50"
         << "-5,12,3,0,100,-.5";
+    // Each parenthesis is a level, and so is the number inside: 64 in all.
+    QTest::newRow("deepest nesting") << "W " + QString(63, u'(') + "1" + QString(63, u')') << "1";
     QTest::newRow("quit ends the line") << "W 1 Q  W 2"
                                         << "1";
     QTest::newRow("comment") << "W 1 ;W 2"
@@ -104,7 +110,11 @@ void TestMLine::writesWhatTheLineComputes()
     QFETCH(QString, written);
     QHash<QString, QString> locals;
     FakeEnvironment environment;
-    QCOMPARE(runMLine(line, locals, environment), written);
+    try {
+        QCOMPARE(runMLine(line, locals, environment), written);
+    } catch (const ServerError &e) {
+        QFAIL(qPrintable(e.description()));
+    }
 }
 
 void TestMLine::numbersAsMReadsThem_data()
@@ -168,6 +178,10 @@ void TestMLine::numbersAsMReadsThem_data()
                                  << "0,0";
     QTest::newRow("small: digits kept") << "W 1234567890.1234567890123"
                                         << "1234567890.1234567890123";
+    // Every minus sign before the number in a text turns its sign.
+    QTest::newRow("signs: several in a text")
+        << "W +\"--5\",\",\",-\"--5\",\",\",+\"-+-5\",\",\",-\"+-5\",\",\",+\"---5\",\",\",+\"--\""
+        << "5,-5,5,5,-5,0";
     // Zero has no sign.
     QTest::newRow("zero: -0") << "W -0"
                               << "0";
@@ -228,6 +242,8 @@ void TestMLine::rejectsWhatItDoesNotKnow_data()
                                         << "<COMMAND> an Position 3";
     QTest::newRow("piece with one argument") << "W $P(\"a\")"
                                              << "<SYNTAX> an Position 3";
+    QTest::newRow("nesting one level too deep")
+        << "W " + QString(64, u'(') + "1" + QString(64, u')') << "<STACK> an Position 67";
     QTest::newRow("empty subscript") << "W ^FA(\"\")"
                                      << "<SUBSCRIPT> an Position 7";
     QTest::newRow("global set") << "S ^FA(0)=\"x\""
