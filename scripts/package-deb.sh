@@ -18,7 +18,8 @@ case ${1:-} in
 esac
 
 ensure_packages "${BUILD_PACKAGES[@]}" "${PACKAGE_PACKAGES[@]}"
-ensure_writable_build build/deb
+ensure_writable_build build/deb build/ccache
+use_ccache
 trap hand_build_to_owner EXIT
 
 version=$(dpkg-parsechangelog -l debian/changelog -S Version)

@@ -16,38 +16,10 @@ deb=${1:-$(ls build/tolvan-dravonik-export_*_amd64.deb 2>/dev/null | tail -1)}
 [ -f "$deb" ] || { echo "Kein Paket: zuerst scripts/package-deb.sh" >&2; exit 1; }
 ensure_packages debootstrap "${BUILD_PACKAGES[@]}"
 
-mirror=$(sed -n 's/^URIs: *//p' /etc/apt/sources.list.d/debian.sources 2>/dev/null | head -1)
-mirror=${mirror:-http://deb.debian.org/debian}
-root=$(mktemp -d /var/tmp/tolvan-fresh-root.XXXXXX)
-chmod 755 "$root" # the new root's "/", which users must pass
-mounted=()
-cleanup() {
-    local point
-    # Processes started in the root (Xvfb, the program) end with it.
-    for pid in $(ls /proc | grep -E '^[0-9]+$'); do
-        [ "$(readlink "/proc/$pid/root" 2>/dev/null)" = "$root" ] && kill -9 "$pid" 2>/dev/null
-    done
-    for ((i = ${#mounted[@]} - 1; i >= 0; i--)); do umount -l "${mounted[i]}" 2>/dev/null || true; done
-    rm -rf --one-file-system "$root"
-    hand_build_to_owner
-}
-trap cleanup EXIT
-in_root() { chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin LC_ALL=C.UTF-8 "$@"; }
-as_user() { in_root su - anna -c "$1"; }
-
-echo "== debootstrap --variant=minbase bookworm ($mirror)"
-debootstrap --variant=minbase bookworm "$root" "$mirror" >"$root.log" 2>&1 || { tail "$root.log"; exit 1; }
-rm -f "$root.log"
-# The same archive as this machine, named once.
-if cp /etc/apt/sources.list.d/debian.sources "$root/etc/apt/sources.list.d/" 2>/dev/null; then
-    rm -f "$root/etc/apt/sources.list"
-fi
-# Slaves, so that nothing mounted or unmounted in the root reaches this machine's own.
-for point in proc sys dev; do
-    mount --rbind "/$point" "$root/$point" && mount --make-rslave "$root/$point"
-    mounted+=("$root/$point")
-done
-mount -t tmpfs -o mode=1777 tmpfs "$root/dev/shm"; mounted+=("$root/dev/shm")
+. scripts/debian-root.sh
+trap 'remove_root; hand_build_to_owner' EXIT
+make_root
+root=$ROOT
 cp "$deb" "$root/tmp/"
 
 echo "== apt-get install ./$(basename "$deb")"
@@ -57,10 +29,10 @@ in_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "/tmp/$(basenam
 grep -E "^(Need to get|After this operation)" "$root/tmp/install.log" || true
 in_root dpkg-query -W -f='${Installed-Size}\t${Package}\n' tolvan-dravonik-export
 in_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends xvfb xdotool >/dev/null
-in_root useradd -m -s /bin/bash anna
+add_user anna
 
 echo "== tolvan-db demo, export without a window (as anna)"
-as_user 'tolvan-db demo && TOLVAN_PASSWORD=demo tolvan-dravonik-export --export ~/lieferant100.csv --supplier 100 --location "Regal 7" 1 0 DEMO'
+as_user anna 'tolvan-db demo && TOLVAN_PASSWORD=demo tolvan-dravonik-export --export ~/lieferant100.csv --supplier 100 --location "Regal 7" 1 0 DEMO'
 program=build/release/main/tolvan-dravonik-export
 [ -x "$program" ] || cmake --build build/release --target tolvan-dravonik-export >/dev/null
 work=$(mktemp -d)
@@ -73,10 +45,12 @@ rm -rf "$work"
 
 echo "== the menu entry's Exec line under Xvfb"
 exec_line=$(sed -n 's/^Exec=//p' "$root/usr/share/applications/de.tolvan.DravonikExport.desktop")
-as_user "Xvfb :7 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 & xvfb=\$!; sleep 2
-DISPLAY=:7 $exec_line >/tmp/program.log 2>&1 & program=\$!
-for i in \$(seq 50); do DISPLAY=:7 xdotool search --name 'TOLVAN Benutzeranmeldung' >/dev/null 2>&1 && break; sleep 0.2; done
-DISPLAY=:7 xdotool search --name 'TOLVAN Benutzeranmeldung' >/dev/null && shown=1 || shown=0
+as_user anna "Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 5>/tmp/display 2>/dev/null & xvfb=\$!
+for i in \$(seq 100); do [ -s /tmp/display ] && break; sleep 0.05; done
+export DISPLAY=:\$(cat /tmp/display)
+$exec_line >/tmp/program.log 2>&1 & program=\$!
+for i in \$(seq 50); do xdotool search --name 'TOLVAN Benutzeranmeldung' >/dev/null 2>&1 && break; sleep 0.2; done
+xdotool search --name 'TOLVAN Benutzeranmeldung' >/dev/null && shown=1 || shown=0
 kill \$program \$xvfb; wait
 [ \$shown = 1 ] && echo 'Anmeldedialog gezeigt' || { cat /tmp/program.log; exit 1; }"
 

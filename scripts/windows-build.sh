@@ -8,7 +8,8 @@
 #                                         (about an hour, once per machine) when no prebuilt
 #                                         Qt is given (TOLVAN_QT_MINGW_ARCHIVE)
 #
-# Exit status 3: no Qt for Windows (said in one line).
+# Exit status 3: no Qt for Windows (said before anything is installed); any other
+# failure, a Qt archive that does not unpack among them, is status 1.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/packages.sh
@@ -24,13 +25,15 @@ for option in "$@"; do
     esac
 done
 
+if ! win_qt_available; then
+    win_qt_missing_message >&2
+    exit 3
+fi
 packages=("${BUILD_PACKAGES[@]}" "${RUN_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}")
 [ $run_tests = 1 ] && packages+=("${TEST_PACKAGES[@]}")
-ensure_packages "${packages[@]}"
-# No Qt for Windows is a reason to skip (said in one line); a library that
-# fails to build is a failure.
-win_qt || exit 3
-win_sqlite && win_libpq || exit 1
+PACKAGES_ESTIMATE="etwa 1.1 GB für die Windows-Werkzeuge" ensure_packages "${packages[@]}"
+if win_needs_sources; then ensure_deb_src || exit 1; fi
+win_qt && win_sqlite && win_libpq || exit 1
 
 ensure_writable_build build/win
 trap hand_build_to_owner EXIT

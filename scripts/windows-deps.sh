@@ -59,8 +59,38 @@ fetch_source() {
     return 1
 }
 
+WIN_QT_PREFIX=$WIN_DEPS/qt6-base-6.4.2
+
+win_qt_archive() {
+    echo "${TOLVAN_QT_MINGW_ARCHIVE:-$PWD/../shared/qt6-mingw/qt6-base-6.4.2-x86_64-w64-mingw32.tar.xz}"
+}
+
+# Whether there is a Qt for Windows to build with: one built or unpacked
+# before, an archive, or the order to build it (--build-qt). Asked before
+# anything is installed, so that a machine without one installs no Windows tools.
+win_qt_available() {
+    [ -f "$WIN_QT_PREFIX/lib/cmake/Qt6/qt.toolchain.cmake" ] || [ -f "$(win_qt_archive)" ] ||
+        [ "${TOLVAN_BUILD_QT:-}" = 1 ]
+}
+
+win_qt_missing_message() {
+    echo "Kein Qt für Windows: weder $(win_qt_archive) noch ein früher gebautes unter $WIN_QT_PREFIX."
+    echo "  TOLVAN_QT_MINGW_ARCHIVE=DATEI nennt ein Archiv; scripts/windows-build.sh --build-qt baut es"
+    echo "  aus Debians qt6-base-Quellen (etwa eine Stunde auf 2 Kernen, einmal je Rechner)."
+}
+
+# Whether a Windows library will be built from Debian's source packages (it
+# needs deb-src lines, which need root once): asked right after the packages
+# are installed, while sudo still holds the password.
+win_needs_sources() {
+    [ -f "$WIN_QT_PREFIX/lib/cmake/Qt6/qt.toolchain.cmake" ] || [ -f "$(win_qt_archive)" ] || return 0
+    [ -f "$WIN_DEPS/sqlite3-$(installed_version libsqlite3-dev)/lib/libsqlite3.a" ] || return 0
+    [ -f "$WIN_DEPS/libpq-$(installed_version libpq-dev)/bin/libpq.dll" ] || return 0
+    return 1
+}
+
 win_qt() {
-    local prefix=$WIN_DEPS/qt6-base-6.4.2
+    local prefix=$WIN_QT_PREFIX
     [ -f "$prefix/lib/cmake/Qt6/qt.toolchain.cmake" ] || win_qt_unpack_or_build "$prefix" || return 1
     # Qt's German texts ("Ja", "Nein") are the same files on every platform: Debian's.
     if [ ! -f "$prefix/translations/qtbase_de.qm" ]; then
@@ -72,7 +102,8 @@ win_qt() {
 
 win_qt_unpack_or_build() {
     local prefix=$1
-    local archive=${TOLVAN_QT_MINGW_ARCHIVE:-$PWD/../shared/qt6-mingw/qt6-base-6.4.2-x86_64-w64-mingw32.tar.xz}
+    local archive
+    archive=$(win_qt_archive)
     local work
     work=$(mktemp -d)
     if [ -f "$archive" ]; then
@@ -90,7 +121,7 @@ win_qt_unpack_or_build() {
             { tail -n 40 "$work/qt-build.log" >&2; rm -rf "$work"; return 1; }
     else
         rm -rf "$work"
-        echo "Kein Qt für Windows: scripts/windows-build.sh --build-qt baut es aus Debians Quellen (etwa eine Stunde)." >&2
+        win_qt_missing_message >&2
         return 1
     fi
     rm -rf "$work"
