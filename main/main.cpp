@@ -15,15 +15,33 @@
 #include "WindowlessStart.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <cstdio>
 #include <cstdlib>
 
 namespace {
 
-const char *const NoDisplay =
-    "TOLVAN Dravonik-Export braucht eine grafische Sitzung (keine Anzeige gefunden).\n"
-    "Ohne Fenster schreibt \"tolvan-dravonik-export --export DATEI --supplier NUMMER "
-    "--location TEXT\" die Exportdatei; mehr mit --help.\n";
+// The message names the program as it was called, so that the command works
+// where the user is: the installed program by its name, a build by its path.
+QByteArray noDisplayMessage(const char *calledAs)
+{
+    QString program = QStringLiteral("tolvan-dravonik-export");
+    const QString called = calledAs ? QString::fromLocal8Bit(calledAs) : QString();
+    if (called.contains(u'/'))
+        program = QDir::toNativeSeparators(QFileInfo(called).absoluteFilePath());
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9/._+:-]+$"));
+    if (!plain.match(program).hasMatch())
+        program = u'\'' + program.replace(u'\'', QStringLiteral("'\\''")) + u'\'';
+    return QStringLiteral("TOLVAN Dravonik-Export braucht eine grafische Sitzung (keine Anzeige "
+                          "gefunden).\nOhne Fenster schreibt \"%1 --export DATEI --supplier NUMMER "
+                          "--location TEXT\" die Exportdatei; mehr mit --help.\n")
+        .arg(program)
+        .toLocal8Bit();
+}
+
+QByteArray NoDisplay;
 
 // Qt ends the program when its window system cannot be reached (a DISPLAY that
 // names no server, say); it says so in German before that.
@@ -31,7 +49,7 @@ void reportMissingDisplay(QtMsgType type, const QMessageLogContext &, const QStr
 {
     if (type == QtFatalMsg && (message.contains(QLatin1String("platform plugin")) ||
                                message.contains(QLatin1String("connect to display")))) {
-        std::fputs(NoDisplay, stderr);
+        std::fputs(NoDisplay.constData(), stderr);
         std::_Exit(1);
     }
     std::fprintf(stderr, "%s\n", qPrintable(message));
@@ -44,10 +62,11 @@ int main(int argc, char *argv[])
     // Before QApplication takes out what looks like its own options: every
     // login field arrives as typed.
     const QStringList arguments = tolvan::programArguments(argc, argv);
+    NoDisplay = noDisplayMessage(argc > 0 ? argv[0] : nullptr);
     if (tolvan::headless::isRequested(arguments))
         return tolvan::exportWithoutWindow(argc, argv, arguments);
     if (!tolvan::hasGraphicalSession()) {
-        std::fputs(NoDisplay, stderr);
+        std::fputs(NoDisplay.constData(), stderr);
         return 1;
     }
 

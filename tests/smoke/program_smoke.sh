@@ -45,6 +45,12 @@ free_display() {
 no_display=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "${bounded[@]}" "$program" 2>&1) && {
     echo "started without a display"; exit 1; }
 grep -q "braucht eine grafische Sitzung" <<<"$no_display" || { echo "$no_display"; exit 1; }
+# … naming the program as called, so that the command works from where the user is.
+grep -qF "schreibt \"$program --export DATEI" <<<"$no_display" || { echo "$no_display"; exit 1; }
+relative=$(cd "$(dirname "$program")" && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM \
+    "${bounded[@]}" "./$(basename "$program")" 2>&1) && { echo "started without a display"; exit 1; }
+grep -qF "schreibt \"$program --export DATEI" <<<"$relative" ||
+    { echo "a relative call is not named by its whole path: $relative"; exit 1; }
 # A display that names no server: the same, not Qt's abort.
 status=0
 no_server=$(env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY="$(free_display)" "${bounded[@]}" "$program" 2>&1) || status=$?
