@@ -22,6 +22,8 @@ make_root() {
     debootstrap --variant=minbase bookworm "$ROOT" "$mirror" >"$ROOT.log" 2>&1 ||
         { tail "$ROOT.log"; rm -f "$ROOT.log"; return 1; }
     rm -f "$ROOT.log"
+    # This machine's name, as sudo looks it up.
+    echo "127.0.1.1 $(hostname)" >>"$ROOT/etc/hosts"
     # The same archive as this machine, named once.
     if cp /etc/apt/sources.list.d/debian.sources "$ROOT/etc/apt/sources.list.d/" 2>/dev/null; then
         rm -f "$ROOT/etc/apt/sources.list"

@@ -44,7 +44,7 @@ trap cleanup EXIT
 on_terminal() {
     local log=$1 line=$2
     FRESH_PASSWORD=$password python3 - "$log" chroot "$ROOT" /usr/bin/env -i \
-        PATH=/usr/sbin:/usr/bin:/sbin:/bin su - "$user" -c "$line" <<'PY'
+        PATH=/usr/sbin:/usr/bin:/sbin:/bin su - "$user" --session-command "$line" <<'PY'
 import os, pty, re, sys, time
 log_name, argv = sys.argv[1], sys.argv[2:]
 password = os.environ.pop("FRESH_PASSWORD").encode() + b"\n"

@@ -63,8 +63,9 @@ ensure_packages() {
         fi
         sudo=(sudo)
         if ! sudo -n true 2>/dev/null; then
-            # sudo asks on the terminal; a run without one would only show sudo's own refusal.
-            if [ ! -t 0 ] && [ -z "${SUDO_ASKPASS:-}" ]; then
+            # sudo asks on the controlling terminal; a run without one would
+            # only show sudo's own refusal.
+            if ! { : </dev/tty; } 2>/dev/null && [ -z "${SUDO_ASKPASS:-}" ]; then
                 echo "sudo braucht ein Terminal, um nach dem Passwort zu fragen, und dieser Lauf hat keines." >&2
                 install_hint "${missing[@]}"
                 exit 1
