@@ -159,7 +159,7 @@ if [ $twice = 1 ]; then
 fi
 echo "Größen:"
 (cd "$ROOT$home/tolvan" && du -sh build/* 2>/dev/null | sed 's/^/    /')
-echo "    $(du -sh "$ROOT" | cut -f1) das ganze Wurzelverzeichnis"
+echo "    $(du -shx "$ROOT" 2>/dev/null | cut -f1) das ganze Wurzelverzeichnis"
 echo "Außerhalb des Checkouts geblieben (neuer als der Start):"
 left=$(cd "$ROOT" && find home tmp var/tmp dev/shm -xdev -newer tmp/.fresh-root-start \
     -not -path "home/$user/tolvan*" -not -name .fresh-root-start \( -type f -o -type s -o -type p \) 2>/dev/null)
@@ -173,7 +173,8 @@ else
     echo "    nichts"
 fi
 echo "    Prozesse von $user: $(in_root pgrep -u "$user" -l | tr '\n' ' ' || true)"
-echo "    Einhängepunkte im Wurzelverzeichnis außer den eigenen: $(grep -c " $ROOT/" /proc/mounts | awk -v n=${#ROOT_MOUNTS[@]} '{print $1 - n}')"
+foreign=$(awk '{print $2}' /proc/mounts | grep "^$ROOT/" | grep -vE "^$ROOT/(proc|sys|dev)(/|\$)" || true)
+echo "    Einhängepunkte im Wurzelverzeichnis außer /proc, /sys, /dev: ${foreign:-keine}"
 echo "    Dateien unter /etc, die keinem Paket gehören und seit dem Start entstanden:"
 (cd "$ROOT" && find etc -xdev -type f -newer tmp/.fresh-root-start) | while read -r file; do
     in_root dpkg -S "/$file" >/dev/null 2>&1 || echo "      /$file"

@@ -55,7 +55,9 @@ fi
 [ -f "$deb" ] || { echo "$deb fehlt: zuerst scripts/package-deb.sh" >&2; exit 1; }
 
 echo "lintian $deb"
-lintian --fail-on error "$deb"
+# lintian leaves a database file in its temporary folder now and then: one under build/.
+mkdir -p build/deb/tmp
+TMPDIR=$PWD/build/deb/tmp lintian --fail-on error "$deb"
 
 root=build/deb/root
 rm -rf "$root"
