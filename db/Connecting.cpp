@@ -9,7 +9,11 @@
 #include "Session.h"
 #include "TextUtils.h"
 
+#include "Clock.h"
+
+#include <QRandomGenerator>
 #include <QRegularExpression>
+#include <algorithm>
 #include <optional>
 
 namespace tolvan {
@@ -17,6 +21,11 @@ namespace {
 
 constexpr int AttemptsPerSeries = 3;
 constexpr int HundredthsBetweenAttempts = 1000;
+// The pauses while a busy server is waited for: from one second, doubled after
+// every refusal up to a quarter of a minute, each a random time between half
+// and all of that, so that many programs refused together come back apart.
+constexpr qint64 FirstBusyPause = 1000;
+constexpr qint64 LongestBusyPause = 15000;
 
 // A read that fails (no factory yet, a server gone away) means "not connected".
 bool isConnected()
@@ -60,6 +69,24 @@ void announceIdentity()
     CloseObject(windows);
 }
 
+// The last message, and the end of the program.
+[[noreturn]] void giveUp(LoginForms &forms)
+{
+    showMessage(QStringLiteral("Anmeldung an Caché"),
+                QStringLiteral("Der Server ist nicht erreichbar!\r\n"
+                               "Wahrscheinlich sind keine Lizenzen frei. Die Anwendung wird "
+                               "beendet!\r\n"
+                               "Bitte Versuchen Sie die Anmeldung zu einem späteren Zeitpunk "
+                               "noch ein mal."),
+                MessageIcon::Critical, MessageButtons::Ok);
+    forms.server().hide();
+    session().UserIdent.clear();
+    if (isConnected())
+        session().Factory->disconnect();
+    forms.quit(1); // a failure, not a cancel
+    Q_UNREACHABLE();
+}
+
 } // namespace
 
 QString IdentityCommand(const QString &firm, const QString &branch, const QString &personnelCode)
@@ -75,10 +102,28 @@ void ConnectServer()
     LoginForms &forms = LoginForms::current();
     bool secondSeries = false;
     int attempts = 0;
+    std::optional<qint64> busySince;
+    qint64 busyPause = FirstBusyPause;
     for (;;) {
         if (attemptConnect()) {
             announceIdentity();
             return;
+        }
+        const qint64 patience = session().BusyServerPatience;
+        if (patience > 0 && session().Factory->lastConnectBusy()) {
+            Clock &clock = Clock::current();
+            if (!busySince)
+                busySince = clock.now();
+            const qint64 left = *busySince + patience - clock.now();
+            if (left > 0) {
+                const qint64 pause = std::min(
+                    left, busyPause / 2 + QRandomGenerator::global()->bounded(busyPause / 2 + 1));
+                busyPause = std::min(busyPause * 2, LongestBusyPause);
+                clock.runEventsFor(pause);
+                guard::unwindIfEnded();
+                continue;
+            }
+            giveUp(forms);
         }
         if (++attempts < AttemptsPerSeries) {
             processPendingEvents();
@@ -99,18 +144,7 @@ void ConnectServer()
             attempts = 0;
             continue;
         }
-        showMessage(QStringLiteral("Anmeldung an Caché"),
-                    QStringLiteral("Der Server ist nicht erreichbar!\r\n"
-                                   "Wahrscheinlich sind keine Lizenzen frei. Die Anwendung wird "
-                                   "beendet!\r\n"
-                                   "Bitte Versuchen Sie die Anmeldung zu einem späteren Zeitpunk "
-                                   "noch ein mal."),
-                    MessageIcon::Critical, MessageButtons::Ok);
-        forms.server().hide();
-        session().UserIdent.clear();
-        if (isConnected())
-            session().Factory->disconnect();
-        forms.quit(1); // a failure, not a cancel
+        giveUp(forms);
     }
 }
 

@@ -29,6 +29,9 @@ void fillServerForm()
     LoginForms::current().login().setText(QStringLiteral("BUSER"), state.LoginName);
 }
 
+const QString DefaultCommandLinePort = QStringLiteral("1972");
+const QString DefaultStoredPort = QStringLiteral("1973");
+
 void takeCommandLine()
 {
     Session &state = session();
@@ -39,7 +42,7 @@ void takeCommandLine()
     state.LoginName = GetField(line, space, 3);
     state.Password = GetField(line, space, 4);
     state.ServerAddress = GetField(line, space, 5, loginSettings::DefaultServerAddress);
-    state.Port = GetField(line, space, 6, QStringLiteral("1972"));
+    state.Port = GetField(line, space, 6, DefaultCommandLinePort);
     state.Namespace = GetField(line, space, 7, QStringLiteral("TOLVAN"));
     state.WJ = GetField(line, space, 8);
     fillServerForm();
@@ -66,7 +69,7 @@ void LoadConnectionSettings()
     state.Firm = stored(QStringLiteral("Firma"), QStringLiteral("1"));
     state.Branch = stored(QStringLiteral("Filiale"), QStringLiteral("0"));
     state.ServerAddress = stored(QStringLiteral("Server"), loginSettings::DefaultServerAddress);
-    state.Port = stored(QStringLiteral("Port"), QStringLiteral("1973"));
+    state.Port = stored(QStringLiteral("Port"), DefaultStoredPort);
     state.Namespace = stored(QStringLiteral("Namespace"), QStringLiteral("TOLVAN"));
     state.ConnectString = connectStringFor(state.ServerAddress, state.Port);
     // The WJ query may connect and, when the server cannot be reached, show the
@@ -89,6 +92,17 @@ void LoadConnectionSettings()
         login.setText(QStringLiteral("BPASSWORT"), state.Password);
     }
     fillServerForm();
+}
+
+ServerAndPort nextServerAndPort()
+{
+    const QString &line = session().CommandLine;
+    const QString space = QStringLiteral(" ");
+    if (commandLineHasLogin(line))
+        return {GetField(line, space, 5, loginSettings::DefaultServerAddress),
+                GetField(line, space, 6, DefaultCommandLinePort)};
+    return {stored(QStringLiteral("Server"), loginSettings::DefaultServerAddress),
+            stored(QStringLiteral("Port"), DefaultStoredPort)};
 }
 
 void PrepareLogin()

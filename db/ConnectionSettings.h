@@ -24,6 +24,13 @@ void PrepareLogin();
 // Whether the command line carries the login data (its first field is a number).
 bool commandLineHasLogin(const QString &commandLine);
 
+// The server address and port the next login connects to, read from the
+// command line or the store as PrepareLogin reads them, without connecting.
+struct ServerAndPort {
+    QString address, port;
+};
+ServerAndPort nextServerAndPort();
+
 // "cn_iptcp:ADDRESS[PORT]:TOLVAN": the stored namespace never enters it.
 QString connectStringFor(const QString &serverAddress, const QString &port);
 

@@ -69,6 +69,7 @@ bool CacheLogin()
 {
     Session &state = session();
     state.UserIdent.clear();
+    state.LoginError = 0;
     if (state.CommandLine.isEmpty())
         state.CommandLine = programCommandLine();
     PrepareLogin();
@@ -93,6 +94,7 @@ bool CacheLogin()
             loggedIn = true;
         }
     } catch (const RuntimeError &error) {
+        state.LoginError = error.number();
         state.LoginFailed = true;
         state.KeepTypedPassword = true;
         ShowCacheError(error, step);

@@ -30,6 +30,12 @@ struct Session {
     // the export without a window: a password that takes the stored one's
     // place (TOLVAN_PASSWORD); empty: the stored one
     QString PasswordInstead;
+    // the export without a window: how long a server that refuses for now (no
+    // free connection slot, see Factory::lastConnectBusy) is tried again, in
+    // milliseconds; 0: such a refusal counts as any failed attempt
+    qint64 BusyServerPatience = 0;
+    // the number of the server error that ended the last login, 0 if none
+    qint32 LoginError = 0;
     tolvan::UserData UserData;
 };
 

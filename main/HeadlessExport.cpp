@@ -1,6 +1,7 @@
 #include "HeadlessExport.h"
 
 #include "Connecting.h"
+#include "ConnectString.h"
 #include "ConnectionSettings.h"
 #include "ExportFile.h"
 #include "Guard.h"
@@ -8,6 +9,7 @@
 #include "Login.h"
 #include "LoginForms.h"
 #include "MessageBoxes.h"
+#include "ServerError.h"
 #include "Session.h"
 #include "StockQuery.h"
 
@@ -35,6 +37,9 @@ const QString Help = QStringLiteral(
     "                      ersetzt, wenn die neue vollständig ist\n"
     "  --supplier NUMMER   die Lieferantennummer\n"
     "  --location TEXT     der Lagerort, der in jeder Zeile steht\n"
+    "  --wait MINUTEN      so lange wird ein Server abgewartet, der keine freie\n"
+    "                      Verbindung hat (Vorgabe 15; 0: drei Versuche und drei\n"
+    "                      weitere wie im Programmfenster)\n"
     "  -h, --help          zeigt diese Hilfe\n"
     "\n"
     "Anmeldefelder: wie auf der Befehlszeile des Programms, durch Leerzeichen\n"
@@ -53,8 +58,13 @@ const QString Help = QStringLiteral(
     "\n"
     "Meldungen erscheinen auf der Standardfehlerausgabe.\n"
     "Rückgabewerte: 0 geschrieben, 1 unerwarteter Fehler, 2 falscher Aufruf,\n"
-    "3 Anmeldung abgelehnt, 4 Lieferant unbekannt, 5 Server nicht erreichbar,\n"
-    "6 Datei nicht geschrieben (eine vorhandene Datei bleibt unverändert).\n");
+    "3 Anmeldung abgelehnt, 4 Lieferant unbekannt, 5 Server nicht erreichbar\n"
+    "oder Serverfehler, 6 Datei nicht geschrieben, 7 Filiale unbekannt. Außer bei 0\n"
+    "bleibt eine vorhandene Datei unverändert.\n");
+
+// How long a server without a free connection is waited for by default.
+constexpr int DefaultWaitMinutes = 15;
+constexpr int LongestWaitMinutes = 24 * 60;
 
 // Every message on the stream, title first, as the window would show it.
 class StreamMessages : public MessageBoxes {
@@ -126,6 +136,7 @@ private:
 
 struct Request {
     QString file, supplier, location, loginFields;
+    int waitMinutes = DefaultWaitMinutes;
 };
 
 // The request, or the message why the call is wrong.
@@ -139,12 +150,14 @@ std::variant<Request, QString> parse(const QStringList &arguments)
                                             QStringLiteral("NUMMER"));
     const QCommandLineOption locationOption(QStringLiteral("location"), QString(),
                                             QStringLiteral("TEXT"));
+    const QCommandLineOption waitOption(QStringLiteral("wait"), QString(),
+                                        QStringLiteral("MINUTEN"));
     const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
-    parser.addOptions({exportOption, supplierOption, locationOption, helpOption});
+    parser.addOptions({exportOption, supplierOption, locationOption, waitOption, helpOption});
     // A blank at the end of the call (a scheduled task's arguments, a batch
     // line) is no field: on Windows it arrives as an empty last argument.
     static const QRegularExpression valueOption(
-        QRegularExpression::anchoredPattern(QStringLiteral("--?(export|supplier|location)")));
+        QRegularExpression::anchoredPattern(QStringLiteral("--?(export|supplier|location|wait)")));
     QStringList given = arguments;
     while (!given.isEmpty() && given.last().isEmpty() &&
            !(given.size() > 1 && valueOption.match(given[given.size() - 2]).hasMatch()))
@@ -169,6 +182,16 @@ std::variant<Request, QString> parse(const QStringList &arguments)
     // export line in two.
     if (request.location.contains(u'\n') || request.location.contains(u'\r'))
         return QStringLiteral("Der Lagerort darf keinen Zeilenumbruch enthalten.");
+    if (parser.isSet(waitOption)) {
+        static const QRegularExpression minutes(
+            QRegularExpression::anchoredPattern(QStringLiteral("[0-9]{1,4}")));
+        const QString wait = parser.value(waitOption);
+        if (!minutes.match(wait).hasMatch() || wait.toInt() > LongestWaitMinutes)
+            return QStringLiteral("--wait erwartet Minuten von 0 bis %1, nicht „%2“.")
+                .arg(LongestWaitMinutes)
+                .arg(wait);
+        request.waitMinutes = wait.toInt();
+    }
 
     QStringList fields = parser.positionalArguments();
     if (fields.isEmpty()) // the stored login
@@ -191,6 +214,20 @@ std::variant<Request, QString> parse(const QStringList &arguments)
     return request;
 }
 
+// Why the connection data cannot name a server, or nothing. A window would
+// try them for 40 s; a scheduled run is told at once.
+QString wrongConnectionData()
+{
+    static const QRegularExpression digits(
+        QRegularExpression::anchoredPattern(QStringLiteral("[0-9]{1,5}")));
+    const auto [address, port] = nextServerAndPort();
+    if (!digits.match(port).hasMatch() || port.toInt() < 1 || port.toInt() > 65535)
+        return QStringLiteral("Der Port „%1“ ist keine Zahl von 1 bis 65535.").arg(port);
+    if (!parseConnectString(connectStringFor(address, port)))
+        return QStringLiteral("Die Serveradresse „%1“ ist ungültig.").arg(address);
+    return QString();
+}
+
 int exportFor(const Request &request, QTextStream &messages)
 {
     Session &state = session();
@@ -198,12 +235,28 @@ int exportFor(const Request &request, QTextStream &messages)
     state.CommandLine = request.loginFields;
     state.KeepTypedPassword = false;
     state.LoginFailed = false;
+    state.BusyServerPatience = qint64(request.waitMinutes) * 60'000;
     // A scheduled run may keep the password beside its other data instead of
     // in the stored login; fields on the command line take it by themselves.
     state.PasswordInstead =
         request.loginFields.isEmpty() ? qEnvironmentVariable("TOLVAN_PASSWORD") : QString();
+    if (const QString wrong = wrongConnectionData(); !wrong.isEmpty()) {
+        messages << wrong << Qt::endl;
+        return WrongUsage;
+    }
+    // Only a refusal of the login data is a refused login; a server that
+    // failed or went away meanwhile is one that could not be reached.
     if (!CacheLogin())
-        return LoginRefused;
+        return isServerTrouble(state.LoginError) ? ServerUnreachable : LoginRefused;
+    // A scheduled run must not report an empty file as success for a branch
+    // that was mistyped: the window's list of it would be empty.
+    if (branchKnown() == false) {
+        showMessage(QStringLiteral("TOLVAN Dravonik-Export"),
+                    QStringLiteral("Filiale %1 ist in Firma %2 nicht gespeichert")
+                        .arg(state.Branch, state.Firm),
+                    MessageIcon::Information, MessageButtons::Ok);
+        return BranchUnknown;
+    }
     if (supplierName(request.supplier).isEmpty()) {
         showMessage(QStringLiteral("TOLVAN Dravonik-Export"),
                     QStringLiteral("Lieferant nicht gespeichert"), MessageIcon::Information,
@@ -244,7 +297,8 @@ bool isRequested(const QStringList &arguments)
     // Only this mode's own options: a login field such as "--x" or one of Qt's
     // own options still starts the window.
     static const QStringList options{QStringLiteral("--export"), QStringLiteral("--supplier"),
-                                     QStringLiteral("--location"), QStringLiteral("--help"),
+                                     QStringLiteral("--location"), QStringLiteral("--wait"),
+                                     QStringLiteral("--help"),
                                      QStringLiteral("-h")};
     for (const QString &argument : arguments) {
         if (options.contains(argument.section(u'=', 0, 0)))
@@ -273,7 +327,13 @@ int run(const QStringList &arguments, QTextStream &out, QTextStream &messages)
     WindowlessForms forms(messages);
     LoginForms::install(&forms);
     int status = Failed;
-    guard::run([&] { status = exportFor(std::get<Request>(parsed), messages); });
+    guard::run([&] {
+        try {
+            status = exportFor(std::get<Request>(parsed), messages);
+        } catch (const ServerError &error) {
+            guard::fail(error, ServerUnreachable); // reported as the window would
+        }
+    });
     if (guard::hasEnded())
         status = guard::exitStatus();
     LoginForms::install(nullptr);

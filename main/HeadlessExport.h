@@ -20,6 +20,7 @@ enum Status {
     SupplierUnknown = 4,
     ServerUnreachable = 5,
     NotWritten = 6,
+    BranchUnknown = 7,
 };
 
 // Whether the arguments ask for the export without a window (they carry its options).

@@ -1,6 +1,7 @@
 #include "StockQuery.h"
 
 #include "Connecting.h"
+#include "ServerError.h"
 #include "Session.h"
 
 namespace tolvan {
@@ -12,6 +13,21 @@ QString supplierName(const QString &supplierNumber)
     std::unique_ptr<ServerObject> stock =
         state.Factory->createObject(QStringLiteral("DRAVONIK.Lager"));
     return stock->call(QStringLiteral("LName"), {Arg::ref(state.Firm), supplierNumber}).toString();
+}
+
+std::optional<bool> branchKnown()
+{
+    ConnectServer();
+    Session &state = session();
+    std::unique_ptr<ServerObject> stock =
+        state.Factory->createObject(QStringLiteral("DRAVONIK.Lager"));
+    try {
+        return stock->call(QStringLiteral("HatFiliale"), {state.Firm, state.Branch}).toBool();
+    } catch (const ServerError &error) {
+        if (isUnknownMember(error.number()))
+            return std::nullopt;
+        throw;
+    }
 }
 
 qsizetype fetchStockList(const QString &supplierNumber, const std::function<void()> &clear,

@@ -4,12 +4,18 @@
 #include <QString>
 #include <QStringView>
 #include <functional>
+#include <optional>
 
 namespace tolvan {
 
 // The supplier's name for the firm of the session ("DRAVONIK.Lager", LName);
 // the empty text when the server knows no such supplier. Connects when needed.
 QString supplierName(const QString &supplierNumber);
+
+// Whether the session's firm has the session's branch ("DRAVONIK.Lager",
+// HatFiliale); nothing when the server cannot tell (an object server without
+// that method). Connects when needed.
+std::optional<bool> branchKnown();
 
 // One row of the stock list, four line-feed separated fields: the UTF-8 bytes
 // the server read where it gives them (its own engines), else the text (the

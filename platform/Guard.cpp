@@ -29,7 +29,7 @@ void finish(int code)
     ender(code);
 }
 
-void endWith(qint32 number, const QString &description)
+void endWith(qint32 number, const QString &description, int code = 1)
 {
     if (ended)
         return;
@@ -41,7 +41,7 @@ void endWith(qint32 number, const QString &description)
     } catch (const ProgramEnding &) {
         return; // another handler ended the program while the message was open
     }
-    finish(1);
+    finish(code);
 }
 
 } // namespace
@@ -64,6 +64,12 @@ void run(const std::function<void()> &body)
     } catch (...) {
         endWith(InternalError, QStringLiteral("Interner Fehler"));
     }
+}
+
+void fail(const RuntimeError &error, int code)
+{
+    endWith(error.number(), error.description(), code);
+    throw ProgramEnding{};
 }
 
 void end(int code)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "RuntimeError.h"
+
 #include <QString>
 #include <functional>
 #include <utility>
@@ -24,6 +26,8 @@ template <typename Body> auto wrap(Body body)
 // was called from are left (the guard around them catches that), and no
 // handler runs afterwards.
 [[noreturn]] void end(int status);
+// Reports the error as run() does, then ends as end() does, with the status.
+[[noreturn]] void fail(const RuntimeError &error, int status);
 // Called after a nested event loop or a wait returns: when a handler run in it
 // ended the program, the caller is left as by end().
 void unwindIfEnded();

@@ -46,8 +46,9 @@ public:
                                           const QVariantList &params = {}) = 0;
     // Runs a statement without rows.
     virtual void exec(std::string_view sql, const QVariantList &params = {}) = 0;
-    // Runs a statement without rows unless it would have to wait for another
-    // program's write; false when it did not run.
+    // Runs a statement without rows unless it would have to wait long for
+    // another program's write (SQLite: more than two seconds); false when it
+    // did not run.
     virtual bool execUnlessBusy(std::string_view sql, const QVariantList &params = {}) = 0;
     // Runs several statements without parameters (schema scripts).
     virtual void execScript(std::string_view sql) = 0;

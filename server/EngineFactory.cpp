@@ -15,6 +15,7 @@ EngineFactory::~EngineFactory()
 bool EngineFactory::connect(QString &connectString)
 {
     disconnect();
+    m_lastConnectBusy = false;
     const std::optional<ConnectTarget> target = parseConnectString(connectString);
     if (!target) {
         m_lastConnectError = QStringLiteral("Ungültige Verbindungsangabe: %1").arg(connectString);
@@ -35,6 +36,7 @@ bool EngineFactory::connect(QString &connectString)
         return true;
     } catch (const ServerError &error) {
         m_lastConnectError = error.description();
+        m_lastConnectBusy = dynamic_cast<const ServerBusy *>(&error) != nullptr;
         return false;
     }
 }

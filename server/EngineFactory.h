@@ -19,6 +19,7 @@ public:
     void disconnect() override;
     bool connected() override;
     QString lastConnectError() const override { return m_lastConnectError; }
+    bool lastConnectBusy() const override { return m_lastConnectBusy; }
 
     std::unique_ptr<ServerObject> openId(const QString &className, const QString &id) override;
     std::unique_ptr<ServerObject> createObject(const QString &className) override;
@@ -30,6 +31,7 @@ private:
 
     std::shared_ptr<Connection> m_connection;
     QString m_lastConnectError;
+    bool m_lastConnectBusy = false;
 };
 
 } // namespace tolvan

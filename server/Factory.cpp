@@ -31,6 +31,11 @@ bool Factory::connected() const
     return m_backend->connected();
 }
 
+bool Factory::lastConnectBusy() const
+{
+    return m_backend->lastConnectBusy();
+}
+
 QString Factory::lastConnectError() const
 {
     return m_backend->lastConnectError();

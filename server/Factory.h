@@ -26,6 +26,9 @@ public:
     bool connected() const;
     // Why the last connect failed, for diagnostics; empty when nobody says.
     QString lastConnectError() const;
+    // Whether the server refused the last connect for now (no free connection
+    // slot, starting up, no answer in time): trying again later may succeed.
+    bool lastConnectBusy() const;
 
     std::unique_ptr<ServerObject> openId(const QString &className, const QString &id);
     std::unique_ptr<ServerObject> createObject(const QString &className);

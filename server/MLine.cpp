@@ -69,7 +69,7 @@ private:
     [[noreturn]] static void fail(const char *code, int position) { throw Failure{code, position}; }
     static void checkLength(const QString &value, int position)
     {
-        if (value.size() > MaxString)
+        if (exceedsMaxString(value))
             fail("MAXSTRING", position);
     }
 
@@ -132,10 +132,14 @@ private:
         }
         case Expression::Kind::Piece:
             return pieceOf(expression);
-        case Expression::Kind::Get:
-            if (std::optional<QString> value = valueOf(*expression.reference))
-                return *value;
-            return expression.operands.empty() ? QString() : evaluate(*expression.operands.front());
+        case Expression::Kind::Get: {
+            // Both arguments are evaluated, as M does: an undefined default
+            // is an error also when the variable has a value.
+            const std::optional<QString> value = valueOf(*expression.reference);
+            const QString otherwise =
+                expression.operands.empty() ? QString() : evaluate(*expression.operands.front());
+            return value.value_or(otherwise);
+        }
         }
         Q_UNREACHABLE();
     }

@@ -20,7 +20,7 @@ public:
 
     std::vector<Command> commands()
     {
-        if (m_line.size() > MaxString)
+        if (exceedsMaxString(m_line))
             fail("MAXSTRING", 0);
         std::vector<Command> result;
         skipSpaces();

@@ -9,6 +9,18 @@ namespace tolvan::msyntax {
 // The longest text a line may be or a value may grow to (<MAXSTRING>).
 inline constexpr int MaxString = 32767;
 
+// Whether the text holds more than MaxString characters; a character outside
+// the Basic Multilingual Plane (two UTF-16 units) counts once.
+inline bool exceedsMaxString(QStringView text)
+{
+    if (text.size() <= MaxString)
+        return false;
+    qsizetype characters = text.size();
+    for (const QChar unit : text)
+        characters -= unit.isLowSurrogate() ? 1 : 0;
+    return characters > MaxString;
+}
+
 // An M error where it arose: the code without brackets and the 0-based position.
 struct Failure {
     const char *code;

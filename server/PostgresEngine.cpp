@@ -1,6 +1,13 @@
 #include "Engine.h"
 #include "ServerError.h"
 
+#include "SocketWait.h"
+
+#include <QDeadlineTimer>
+#include <QRegularExpression>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <libpq-fe.h>
 #include <string>
 #include <vector>
@@ -323,6 +330,37 @@ PostgresCursor::~PostgresCursor()
 
 void ignoreNotice(void *, const char *) {}
 
+// How long a connect may take, the server's answer to the login included.
+constexpr int ConnectMilliseconds = 10'000;
+
+struct ConnectRefusal {
+    QString message;
+    bool busy;
+};
+
+// A failed connect's message in libpq's verbose form: the server's error code
+// after the severity ("FATAL:  53300: sorry, too many clients already") and a
+// last line naming the server's source ("LOCATION:  InitProcess, proc.c:359").
+// Returns the message as libpq's default form would read, and whether the
+// refusal is one to wait out: no free connection slot (53300), the server
+// starting up or shutting down (57P03), a connection pooler's client limit or
+// queue timeout.
+ConnectRefusal readRefusal(QString message)
+{
+    static const QRegularExpression code(QStringLiteral(":  ([0-9A-Z]{5}): "));
+    static const QRegularExpression location(QStringLiteral("\\n[^\\n:]+:  [^\\n]+, [^\\n]+:[0-9]+\\s*$"));
+    static const QRegularExpression pooler(
+        QStringLiteral("max_client_conn|query_wait_timeout|client_login_timeout"));
+    message.remove(location);
+    const QRegularExpressionMatch found = code.match(message);
+    const QString state = found.captured(1);
+    if (found.hasMatch())
+        message.remove(found.capturedStart(1), found.capturedLength(1) + 2);
+    const bool busy = state == u"53300" || state == u"57P03" ||
+                      (state == u"08P01" && pooler.match(message).hasMatch());
+    return {message.trimmed(), busy};
+}
+
 } // namespace
 
 std::unique_ptr<Engine> openPostgres(const QString &host, int port, const QString &database)
@@ -330,26 +368,45 @@ std::unique_ptr<Engine> openPostgres(const QString &host, int port, const QStrin
     const QByteArray hostText = host.toUtf8();
     const QByteArray portText = QByteArray::number(port);
     const QByteArray databaseText = database.toUtf8();
-    const char *keys[] = {
-        "host", "port", "dbname", "connect_timeout", "client_encoding", "application_name",
-        nullptr};
-    const char *values[] = {hostText.constData(),
-                            portText.constData(),
-                            databaseText.constData(),
-                            "10",
-                            "UTF8",
-                            "TOLVAN Dravonik-Export",
-                            nullptr};
-    PGconn *conn = PQconnectdbParams(keys, values, 0);
-    if (PQstatus(conn) != CONNECTION_OK) {
-        const QString message = QString::fromUtf8(PQerrorMessage(conn)).trimmed();
+    const char *keys[] = {"host", "port", "dbname", "client_encoding", "application_name", nullptr};
+    const char *values[] = {hostText.constData(),   portText.constData(),     databaseText.constData(),
+                            "UTF8", "TOLVAN Dravonik-Export", nullptr};
+    PGconn *conn = PQconnectStartParams(keys, values, 0);
+    if (!conn)
+        throw std::bad_alloc();
+    const auto refuse = [&](const QString &message, bool busy) {
         PQfinish(conn);
-        throw ServerError(ServerError::DatabaseFailure,
-                          QStringLiteral("Der Datenbankserver %1:%2 ist nicht erreichbar: %3")
-                              .arg(host)
-                              .arg(port)
-                              .arg(message));
+        const QString description = QStringLiteral("Der Datenbankserver %1:%2 ist nicht erreichbar: %3")
+                                        .arg(host)
+                                        .arg(port)
+                                        .arg(message);
+        if (busy)
+            throw ServerBusy(description);
+        throw ServerError(ServerError::DatabaseFailure, description);
+    };
+    // The verbose form carries the server's error code, which tells a full
+    // server from a refused login whatever language the server writes in.
+    PQsetErrorVerbosity(conn, PQERRORS_VERBOSE);
+    const QDeadlineTimer deadline(ConnectMilliseconds);
+    PostgresPollingStatusType polling = PGRES_POLLING_WRITING;
+    while (PQstatus(conn) != CONNECTION_BAD && polling != PGRES_POLLING_OK &&
+           polling != PGRES_POLLING_FAILED) {
+        const SocketWait ready =
+            waitForSocket(PQsocket(conn), polling == PGRES_POLLING_WRITING,
+                          int(std::max<qint64>(0, deadline.remainingTime())));
+        if (ready == SocketWait::TimedOut)
+            refuse(QStringLiteral("keine Antwort innerhalb von %1 Sekunden")
+                       .arg(ConnectMilliseconds / 1000),
+                   true);
+        if (ready == SocketWait::Failed)
+            refuse(QString::fromLocal8Bit(std::strerror(errno)), false);
+        polling = PQconnectPoll(conn);
     }
+    if (PQstatus(conn) != CONNECTION_OK) {
+        const ConnectRefusal refusal = readRefusal(QString::fromUtf8(PQerrorMessage(conn)));
+        refuse(refusal.message, refusal.busy);
+    }
+    PQsetErrorVerbosity(conn, PQERRORS_DEFAULT);
     PQsetNoticeProcessor(conn, ignoreNotice, nullptr);
     auto engine = std::make_unique<PostgresEngine>(conn);
     // Without statistics (data just loaded with psql, never analysed) the

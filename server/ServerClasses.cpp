@@ -151,6 +151,7 @@ private:
 
 const char *const SupplierNameSql =
     "SELECT name FROM supplier WHERE firm = $1 AND supplier_no = $2";
+const char *const BranchSql = "SELECT 1 FROM branch WHERE firm = $1 AND branch = $2";
 
 // Article number, description, EAN and quantity of every article of the
 // supplier in the order of the article number's bytes. Articles without a
@@ -218,6 +219,18 @@ protected:
                 return QVariant(QString());
             return QVariant(connection().database().scalar(
                 SupplierNameSql, {args[0].toString(), args[1].toString()}));
+        }
+        // Whether the firm has the branch: the stock list of any other is empty.
+        if (method == u"hatfiliale") {
+            expectArguments(QStringLiteral("HatFiliale"), args, 2);
+            const QString firm = canonicalKey(args[0].toString());
+            const QString branch = canonicalKey(args[1].toString());
+            if (namesNothing(firm) || namesNothing(branch))
+                return QVariant(false);
+            return QVariant(connection()
+                                .database()
+                                .query(BranchSql, {firm, branch})
+                                ->next());
         }
         if (method == u"liste") {
             expectArguments(QStringLiteral("liste"), args, 3);

@@ -25,4 +25,35 @@ public:
     using RuntimeError::RuntimeError;
 };
 
+// A connect the server refused for now: no free connection slot, the server
+// starting up or shutting down, no answer within the connect time under load.
+// Trying again later may succeed.
+class ServerBusy : public ServerError {
+public:
+    explicit ServerBusy(const QString &description) : ServerError(DatabaseFailure, description) {}
+};
+
+// Whether the error says the server or the connection to it failed (the
+// connection lost or closed, the database failing), not that the request was
+// wrong: the component's own numbers, and the system's for an object server
+// that went away.
+inline bool isServerTrouble(qint32 number)
+{
+    constexpr qint32 Disconnected = qint32(0x80010108u);      // RPC_E_DISCONNECTED
+    constexpr qint32 ServerUnavailable = qint32(0x800706BAu); // RPC_S_SERVER_UNAVAILABLE
+    constexpr qint32 CallFailed = qint32(0x800706BEu);        // RPC_S_CALL_FAILED
+    return number == ServerError::NotConnected || number == ServerError::ObjectClosed ||
+           number == ServerError::DatabaseFailure || number == Disconnected ||
+           number == ServerUnavailable || number == CallFailed;
+}
+
+// The number a server gives a method or property it does not have: the
+// component's own, or the system's for a name an ActiveX object does not know.
+inline bool isUnknownMember(qint32 number)
+{
+    constexpr qint32 UnknownName = qint32(0x80020006u); // DISP_E_UNKNOWNNAME
+    return number == ServerError::UnknownMethod || number == ServerError::UnknownProperty ||
+           number == UnknownName;
+}
+
 } // namespace tolvan

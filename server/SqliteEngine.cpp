@@ -10,6 +10,9 @@ namespace tolvan {
 namespace {
 
 constexpr int BusyTimeout = 5000; // milliseconds a writer waits for another
+// What a write that may be left out waits: enough for the short writes of
+// many programs connecting together, far below a reload's length.
+constexpr int ShortBusyTimeout = 2000;
 
 // What a failure means for the user, by SQLite's primary result code.
 QString meaning(int code)
@@ -175,7 +178,7 @@ public:
 
     bool execUnlessBusy(std::string_view sql, const QVariantList &params) override
     {
-        sqlite3_busy_timeout(m_db, 0);
+        sqlite3_busy_timeout(m_db, ShortBusyTimeout);
         const auto restore = qScopeGuard([this] { sqlite3_busy_timeout(m_db, BusyTimeout); });
         try {
             exec(sql, params);
@@ -230,11 +233,15 @@ std::unique_ptr<Engine> openSqlite(const QString &path, bool create)
     // A connection is used by one thread at a time: no lock around every call.
     const int flags =
         SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
+    // SQLite's own message only where it has one ("not an error" is none).
     const auto refuse = [&db, &path](const QString &why) {
-        const QString message = QString::fromUtf8(sqlite3_errmsg(db));
+        const int code = sqlite3_errcode(db);
+        const QString message = code == SQLITE_OK || code == SQLITE_ROW || code == SQLITE_DONE
+                                    ? QString()
+                                    : QStringLiteral(" (%1)").arg(QString::fromUtf8(sqlite3_errmsg(db)));
         sqlite3_close_v2(db);
         throw ServerError(ServerError::DatabaseFailure,
-                          QStringLiteral("Die Datenbankdatei %1 lässt sich nicht öffnen: %2 (%3)")
+                          QStringLiteral("Die Datenbankdatei %1 lässt sich nicht öffnen: %2%3")
                               .arg(path, why, message));
     };
     // SQLite takes the path in UTF-8 on every platform.

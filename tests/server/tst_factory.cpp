@@ -11,6 +11,8 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QtTest>
+#include <atomic>
+#include <thread>
 
 using namespace tolvan;
 
@@ -85,6 +87,8 @@ private slots:
     void identitiesWithNulAreNotLogged();
     void connectingAndReadingDuringAReload();
     void secondConnectionKeepsTheLocksOfTheFirst();
+    void concurrentConnectsAreAllLogged();
+    void aFullServerIsBusyNotRefused();
     void stockListWithoutStatistics();
 
 private:
@@ -228,7 +232,8 @@ void TestFactory::embeddedFilesThatCannotServe()
     const QString fileError = m_factory.lastConnectError();
     immutable(locked, false);
     QVERIFY(refusedFile);
-    QVERIFY2(fileError.contains("schreibgeschützt"), qPrintable(fileError));
+    QVERIFY2(fileError.contains("schreibgeschützt") && !fileError.contains("not an error"),
+             qPrintable(fileError));
 
     // A folder in which nothing can be created (the write-ahead log).
     QDir(dir.path()).mkdir("ordner");
@@ -468,6 +473,9 @@ void TestFactory::branchesThatDoNotExistListNothing_data()
                             << "-0" << 0;
     QTest::newRow("another firm's branch number") << "2"
                                                   << "1" << 0;
+    QTest::newRow("a trailing line feed") << "1"
+                                          << "0\n" << 0;
+    QTest::newRow("a NUL") << "1" << QStringLiteral("0") + QChar(u'\0') << 0;
 }
 
 void TestFactory::branchesThatDoNotExistListNothing()
@@ -476,6 +484,9 @@ void TestFactory::branchesThatDoNotExistListNothing()
     QFETCH(QString, branch);
     QFETCH(int, rows);
     QCOMPARE(stockList(m_factory, firm, branch, "100").size(), rows);
+    // The branches that list nothing are the ones the server does not know.
+    QCOMPARE(m_factory.createObject("DRAVONIK.Lager")->call("HatFiliale", {firm, branch}).toBool(),
+             rows > 0);
 }
 
 void TestFactory::firmNumbersInIds_data()
@@ -781,6 +792,59 @@ void TestFactory::secondConnectionKeepsTheLocksOfTheFirst()
     QVERIFY(QFile::exists(file + "-wal"));
     QCOMPARE(stockList(m_factory, "1", "0", "100").size(), 5);
     QCOMPARE(stockList(second, "1", "0", "100").size(), 5);
+}
+
+void TestFactory::concurrentConnectsAreAllLogged()
+{
+    // Programs started together all write their row: each waits briefly for
+    // the others' short writes instead of dropping its own.
+    const QString before = count("connection_log");
+    constexpr int Programs = 20;
+    std::vector<std::thread> programs;
+    std::atomic<int> connected = 0;
+    for (int i = 0; i < Programs; ++i) {
+        programs.emplace_back([&, i] {
+            try {
+                Factory factory;
+                if (!factory.connect(m_db.connectString()))
+                    return;
+                auto windows = factory.createObject("TV.Windows");
+                windows->call("Xecute", {QStringLiteral("S FIRMA=1,FIL=0,PERSONAL=\"P%1\"").arg(i)});
+                windows->call("Xecute", {"D ^%XTT"});
+                ++connected;
+            } catch (const ServerError &) {
+            }
+        });
+    }
+    for (std::thread &program : programs)
+        program.join();
+    QCOMPARE(connected.load(), Programs);
+    QCOMPARE(count("connection_log").toInt(), before.toInt() + Programs);
+}
+
+void TestFactory::aFullServerIsBusyNotRefused()
+{
+    if (!m_db.isPostgres())
+        QSKIP("an embedded database has no connection slots");
+    Factory factory;
+    QVERIFY(!factory.connect("cn_iptcp:127.0.0.1[1]:TOLVAN"));
+    QVERIFY(!factory.lastConnectBusy()); // nobody listens: not a full server
+    QVERIFY(!factory.connect(m_db.connectString() + "X"));
+    QVERIFY(!factory.lastConnectBusy()); // no such database
+    m_db.engine().exec("ALTER DATABASE " + m_db.connectString().section(u':', 2).toLower().toStdString() +
+                       " CONNECTION LIMIT 0");
+    const bool connected = factory.connect(m_db.connectString());
+    m_db.engine().exec("ALTER DATABASE " + m_db.connectString().section(u':', 2).toLower().toStdString() +
+                       " CONNECTION LIMIT -1");
+    QVERIFY(!connected);
+    QVERIFY(factory.lastConnectBusy());
+    // The server's words, without the code and source line the check reads.
+    const QString cause = factory.lastConnectError();
+    QVERIFY2(cause.contains("FATAL:  too many connections for database") &&
+                 !cause.contains("53300") && !cause.contains("proc") && !cause.contains('\n'),
+             qPrintable(cause));
+    QVERIFY(factory.connect(m_db.connectString()));
+    QVERIFY(!factory.lastConnectBusy());
 }
 
 void TestFactory::stockListWithoutStatistics()

@@ -248,6 +248,11 @@ void TestMLine::rejectsWhatItDoesNotKnow_data()
                                      << "<SUBSCRIPT> an Position 7";
     QTest::newRow("global set") << "S ^FA(0)=\"x\""
                                 << "<PROTECT> an Position 3";
+    // M evaluates every argument: the default also when the variable has a value.
+    QTest::newRow("get: undefined default of a defined variable")
+        << "S X=1 W $G(X,Y)" << "<UNDEFINED> an Position 14";
+    QTest::newRow("get: undefined default of a global")
+        << "W $G(^FA(0),NIX)" << "<UNDEFINED> an Position 13";
 }
 
 void TestMLine::rejectsWhatItDoesNotKnow()
@@ -360,6 +365,14 @@ void TestMLine::hostileInputEndsInAnError()
         line += " S A=A_A";
     QVERIFY(rejects(line, "<MAXSTRING>"));
     QVERIFY(rejects("S A=\"" + QString(20000, u'x') + "\" W A,A", "<MAXSTRING>"));
+    // The limit counts characters: an emoji is one, though it takes two UTF-16 units.
+    const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80");
+    const QString half = emoji.repeated(16384);
+    QCOMPARE(runMLine("S E=\"" + half + "\" W E", locals, environment), half);
+    QCOMPARE(runMLine("W E_\"" + emoji.repeated(32767 - 16384) + "\"", locals, environment),
+             emoji.repeated(32767));
+    QVERIFY(rejects("W E_E", "<MAXSTRING>"));
+    QVERIFY(rejects("W \"" + emoji.repeated(32767) + "\"", "<MAXSTRING>"));
     QCOMPARE(runMLine("W $P(^FA(0),\"`\",2) ;\" ' -- DROP", locals, environment), "2026");
 }
 
