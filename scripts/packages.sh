@@ -6,7 +6,7 @@ BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev
                 libsqlite3-dev sqlite3 libpq-dev)
 RUN_PACKAGES=(qt6-translations-l10n fonts-liberation fonts-dejavu-core)
 TEST_PACKAGES=(postgresql-15 postgresql-client-15 xvfb xdotool x11-xkb-utils x11-utils openbox
-               clang libclang-rt-14-dev ccache)
+               clang libclang-rt-14-dev ccache pgbouncer python3)
 # The Debian package and its checks (dpkg-buildpackage checks for build-essential).
 PACKAGE_PACKAGES=(build-essential debhelper dpkg-dev scdoc lintian desktop-file-utils appstream
                   systemd man-db)

@@ -1,6 +1,7 @@
 # A throwaway PostgreSQL 15 server on 127.0.0.1 in a temporary folder, for the tests.
 # start_postgres exports PGHOST, PGPORT, PGUSER, PGPASSWORD and TOLVAN_TEST_POSTGRES=1;
-# stop_postgres stops it and removes the folder. Sourced by ./test.
+# stop_postgres stops it and removes the folder. Sourced by ./test and
+# bench/load-test.sh; PG_SETTINGS adds lines to the server's configuration.
 
 PG_BIN=/usr/lib/postgresql/15/bin
 PG_DIR=
@@ -23,6 +24,7 @@ start_postgres() {
 listen_addresses = '127.0.0.1'
 unix_socket_directories = '$PG_DIR'
 fsync = off
+${PG_SETTINGS:-}
 CONF
     echo "host all all 127.0.0.1/32 trust" >"$PG_DIR/data/pg_hba.conf"
     local try port

@@ -356,8 +356,8 @@ ConnectRefusal readRefusal(QString message)
     const QString state = found.captured(1);
     if (found.hasMatch())
         message.remove(found.capturedStart(1), found.capturedLength(1) + 2);
-    const bool busy = state == u"53300" || state == u"57P03" ||
-                      (state == u"08P01" && pooler.match(message).hasMatch());
+    const bool busy =
+        state == u"53300" || state == u"57P03" || pooler.match(message).hasMatch();
     return {message.trimmed(), busy};
 }
 
@@ -414,12 +414,25 @@ std::unique_ptr<Engine> openPostgres(const QString &host, int port, const QStrin
     // stock in a nested loop: quadratic, minutes for 20,000 articles. A hash
     // or merge join is linear whatever the estimates, and no query here needs
     // a nested loop.
-    engine->execScript("SET enable_nestloop = off");
+    //
     // Compiling the stock query to machine code (JIT, on by default since
     // PostgreSQL 12) takes 0.1-0.2 s for a million articles, more than it
     // saves in a single pass over them.
-    if (PQserverVersion(conn) >= 110000)
-        engine->execScript("SET jit = off");
+    //
+    // Behind a connection pooler these are the first statements: a pooler
+    // whose server connections are all taken keeps them in its queue, and may
+    // end the session when they waited too long. That is a full server too.
+    try {
+        engine->execScript(PQserverVersion(conn) >= 110000 ? "SET enable_nestloop = off; SET jit = off"
+                                                           : "SET enable_nestloop = off");
+    } catch (const ServerError &error) {
+        if (readRefusal(error.description()).busy)
+            throw ServerBusy(QStringLiteral("Der Datenbankserver %1:%2 ist nicht erreichbar: %3")
+                                 .arg(host)
+                                 .arg(port)
+                                 .arg(error.description()));
+        throw;
+    }
     return engine;
 }
 
