@@ -173,12 +173,13 @@ void TestCom::creationFailures()
 void TestCom::creationErrorReachesTheCaller()
 {
     // Neither handled by the connection attempts nor answered by PostgreSQL
-    // at the same address: the run ends on the error.
+    // at the same address: the run ends on the error, reported as the window
+    // would, with the status of a server that could not be reached.
     ServerChoice::process() = ServerChoice(ServerChoice::Kind::ObjectServer, m_class);
     comdouble::state().faults.creationFails = true;
     FakeClock clock;
     const QString file = m_folder->filePath("x.csv");
-    QCOMPARE(runExport("objektserver.test", file), int(headless::Failed));
+    QCOMPARE(runExport("objektserver.test", file), int(headless::ServerUnreachable));
     QVERIFY2(m_messages.contains(
                  QStringLiteral("Laufzeitfehler '%1'").arg(qint32(CO_E_SERVER_EXEC_FAILURE))),
              qPrintable(m_messages));
