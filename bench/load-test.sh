@@ -11,6 +11,7 @@
 #                      [--restart-after SECONDS] [--wait MINUTES] [--time-limit SECONDS]
 #                      [--program PATH] [--tolvan-db PATH]
 #
+# PgBouncer is Debian's, in /usr/sbin (not on a normal user's PATH).
 # The programs default to the release build (cmake -S . -B build/release).
 # Exit status 0 when every export wrote the right file (with --restart-after:
 # or ended with 5 and kept the old one).
@@ -91,7 +92,7 @@ pidfile = $PG_DIR/pgbouncer.pid
 INI
         echo '"tolvan" "tolvan"' >"$PG_DIR/userlist.txt"
         [ "$(id -u)" -ne 0 ] || chown postgres: "$PG_DIR/pgbouncer.ini" "$PG_DIR/userlist.txt"
-        if as_postgres bash -c "ulimit -n $files && exec pgbouncer -d -q '$PG_DIR/pgbouncer.ini'"; then
+        if as_postgres bash -c "ulimit -n $files && exec /usr/sbin/pgbouncer -d -q '$PG_DIR/pgbouncer.ini'"; then
             for _ in $(seq 50); do
                 [ -s "$PG_DIR/pgbouncer.pid" ] && break
                 sleep 0.1
