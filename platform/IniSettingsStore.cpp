@@ -50,12 +50,32 @@ QStringList systemFolders()
     return folders;
 }
 
+// The name under which the file keeps a value. Section and key names do not
+// tell upper from lower case, as in the registry: a value is found under any
+// spelling, and written under the one the file already has (the exact one
+// first), a new key into its section as the file spells it.
+QString storedName(const QSettings &settings, const QString &section, const QString &key)
+{
+    const QString wanted = section + u'/' + key;
+    if (settings.contains(wanted))
+        return wanted;
+    const QStringList names = settings.allKeys();
+    for (const QString &name : names)
+        if (name.compare(wanted, Qt::CaseInsensitive) == 0)
+            return name;
+    const QStringList sections = settings.childGroups();
+    for (const QString &spelt : sections)
+        if (spelt.compare(section, Qt::CaseInsensitive) == 0)
+            return spelt + u'/' + key;
+    return wanted;
+}
+
 std::optional<QString> storedValue(const QString &file, const QString &section, const QString &key)
 {
     if (!QFileInfo::exists(file))
         return std::nullopt;
     QSettings settings(file, iniFormat());
-    const QVariant stored = settings.value(section + u'/' + key);
+    const QVariant stored = settings.value(storedName(settings, section, key));
     return stored.isValid() ? std::optional(stored.toString()) : std::nullopt;
 }
 
@@ -107,10 +127,11 @@ void IniSettingsStore::setValue(const QString &application, const QString &secti
     // "Anmelden" stores the server it shows: a value equal to the
     // administrator's is not kept as the user's own, so that a later change
     // of the administrator's reaches the user.
+    const QString name = storedName(settings, section, key);
     if (everyUserValue(application, section, key) == value)
-        settings.remove(section + u'/' + key);
+        settings.remove(name);
     else
-        settings.setValue(section + u'/' + key, value);
+        settings.setValue(name, value);
     settings.sync();
     if (settings.status() != QSettings::NoError)
         throw RuntimeError(75, QStringLiteral("Pfad-/Dateizugriffsfehler: %1 kann nicht "

@@ -39,6 +39,7 @@ private slots:
     void writtenValuesReadBack_data();
     void writtenValuesReadBack();
     void handWrittenValuesSurviveAWrite();
+    void namesInAnyCase();
     void privateToTheUser();
     void looserFileMadePrivate_data();
     void looserFileMadePrivate();
@@ -146,6 +147,38 @@ void TestSettings::handWrittenValuesSurviveAWrite()
              QString("3000,5|1500|9000|7230"));
     QCOMPARE(reader.value("WendmarZV", "Windowpos", "Info", ""), QString("C:\\x; \"y\""));
     QCOMPARE(reader.value("WendmarZV", "Windowpos", "Neu", ""), QString("1|2|3|4"));
+}
+
+// A section or key spelt by hand in other letters is the same setting: read
+// under any spelling and written back under the file's own, never doubled.
+void TestSettings::namesInAnyCase()
+{
+    QTemporaryDir folder;
+    IniSettingsStore store(folder.path());
+    const QString file = store.fileName("Dravonik");
+    writeFile(file, "[export]\nliefnr=200\n[Login]\nUSER=4711\n");
+    QCOMPARE(store.value("Dravonik", "Export", "Liefnr", "-"), QString("200"));
+    QCOMPARE(store.value("Dravonik", "LOGIN", "user", "-"), QString("4711"));
+
+    store.setValue("Dravonik", "Export", "Liefnr", "300");
+    store.setValue("Dravonik", "Export", "Lagerort", "L 1");
+    QFile written(file);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    const QByteArray text = written.readAll();
+    QVERIFY2(!text.contains("[Export]") && text.count("[export]") == 1, text);
+    QVERIFY2(text.contains("liefnr=300") && !text.contains("Liefnr"), text);
+    QVERIFY2(text.contains("Lagerort=L 1"), text);
+    QCOMPARE(store.value("Dravonik", "EXPORT", "LAGERORT", "-"), QString("L 1"));
+
+    // A file that already holds both spellings: the exact one counts.
+    writeFile(file, "[export]\nliefnr=1\n[Export]\nLiefnr=2\n");
+    QCOMPARE(store.value("Dravonik", "Export", "Liefnr", "-"), QString("2"));
+
+    // An administrator's defaults are found in any spelling too.
+    QTemporaryDir everyUser;
+    writeFile(QDir(everyUser.path()).filePath("Dravonik.ini"), "[login]\nserverip=10.1.2.3\n");
+    IniSettingsStore fresh(QDir(folder.path()).filePath("fresh"), {everyUser.path()});
+    QCOMPARE(fresh.value("Dravonik", "Login", "ServerIP", "-"), QString("10.1.2.3"));
 }
 
 void TestSettings::privateToTheUser()
