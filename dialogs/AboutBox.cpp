@@ -1,5 +1,6 @@
 #include "AboutBox.h"
 
+#include "FixedDialogFrame.h"
 #include "Fonts.h"
 #include "Guard.h"
 #include "Pictures.h"
@@ -13,16 +14,13 @@
 namespace tolvan {
 
 AboutBox::AboutBox()
-    : QDialog(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
-                           Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                           Qt::WindowCloseButtonHint),
-      m_ui(std::make_unique<Ui::frmAbout>())
+    : QDialog(nullptr, FixedDialogFlags), m_ui(std::make_unique<Ui::frmAbout>())
 {
     m_ui->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowIcon(pictures::windowIcon(QStringLiteral("hammer")));
     keepArialWidths({m_ui->Label2, m_ui->Label3, m_ui->Label4});
-    setFixedSize(size());
+    keepFixedFrame(*this);
     // The client area's top-left corner at 2340, 1935 twips on the screen.
     setGeometry(156, 129, width(), height());
     connect(m_ui->cmdOK, &QPushButton::clicked, this, guard::wrap([this] { cmdOK_Click(); }));

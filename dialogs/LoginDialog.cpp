@@ -3,9 +3,11 @@
 #include "Connecting.h"
 #include "ConnectionSettings.h"
 #include "DialogForms.h"
+#include "FixedDialogFrame.h"
 #include "Forms.h"
 #include "Guard.h"
 #include "Login.h"
+#include "LostFocusWatch.h"
 #include "MousePointer.h"
 #include "Pictures.h"
 #include "ServerDialog.h"
@@ -34,19 +36,17 @@ QString titleAfterLogin(const QString &title, const QString &userIdent)
 } // namespace
 
 LoginDialog::LoginDialog(QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
-                          Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowCloseButtonHint),
-      m_ui(std::make_unique<Ui::FMPass>())
+    : QDialog(parent, FixedDialogFlags), m_ui(std::make_unique<Ui::FMPass>())
 {
     m_ui->setupUi(this);
-    setFixedSize(size());
+    keepFixedFrame(*this);
     setWindowIcon(pictures::windowIcon(QStringLiteral("padlock")));
     m_ui->BPASSWORT->setFocus(); // the lowest tab index
     for (QLabel *label : {m_ui->Label3, m_ui->Label5})
         label->adjustSize(); // sized to fit its text
     m_ui->BUSER->installEventFilter(this);
     m_ui->BPASSWORT->installEventFilter(this);
+    new LostFocusWatch(m_ui->BUSER, [this](Qt::FocusReason) { guard::run([this] { BUSER_LostFocus(); }); });
 
     connect(m_ui->BUSpeich, &QPushButton::clicked, this, guard::wrap([this] { BUSpeich_Click(); }));
     connect(m_ui->BUAusst, &QPushButton::clicked, this, guard::wrap([this] { BUAusst_Click(); }));
@@ -150,14 +150,8 @@ bool LoginDialog::event(QEvent *event)
 bool LoginDialog::eventFilter(QObject *watched, QEvent *event)
 {
     auto *field = qobject_cast<QLineEdit *>(watched);
-    if (field && event->type() == QEvent::FocusIn) {
+    if (field && event->type() == QEvent::FocusIn)
         SelectAll(*field); // typing replaces the whole old content
-    } else if (field == m_ui->BUSER && event->type() == QEvent::FocusOut) {
-        // Left for another control; not when another window takes the activation.
-        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
-            guard::run([this] { BUSER_LostFocus(); });
-    }
     return QDialog::eventFilter(watched, event);
 }
 

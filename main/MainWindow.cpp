@@ -9,6 +9,7 @@
 #include "Forms.h"
 #include "Guard.h"
 #include "Login.h"
+#include "LostFocusWatch.h"
 #include "LoginDialog.h"
 #include "MessageBoxes.h"
 #include "Pictures.h"
@@ -21,6 +22,7 @@
 #include "WindowPlacement.h"
 #include "ui_FMStart.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
 
@@ -39,16 +41,6 @@ void saveExportSetting(const QString &key, const QString &value)
     SaveSetting(QStringLiteral("Dravonik"), QStringLiteral("Export"), key, value);
 }
 
-// Lost for another control of the program; not when a message box or another
-// window only takes the activation, which would make a lookup's message loop.
-bool leftForAnotherControl(const QEvent *event)
-{
-    if (event->type() != QEvent::FocusOut)
-        return false;
-    const Qt::FocusReason reason = static_cast<const QFocusEvent *>(event)->reason();
-    return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason;
-}
-
 } // namespace
 
 MainWindow::MainWindow()
@@ -65,8 +57,12 @@ MainWindow::MainWindow()
     m_ui->BUAkt->setAutoDefault(true);
     m_ui->BUDatei->setAutoDefault(true);
     m_ui->liste->installEventFilter(this);
-    m_ui->TxLnr->installEventFilter(this);
-    m_ui->TxLagerort->installEventFilter(this);
+    m_ui->BUAkt->installEventFilter(this);
+    m_ui->BUDatei->installEventFilter(this);
+    new LostFocusWatch(m_ui->TxLnr, [this](Qt::FocusReason reason) { supplierFieldLeft(reason); });
+    new LostFocusWatch(m_ui->TxLagerort, [this](Qt::FocusReason) {
+        guard::run([this] { TxLagerort_LostFocus(); });
+    });
     m_ui->TxLnr->setFocus(); // the first control in tab order that can take the focus
 
     connect(m_ui->TxLnr, &QLineEdit::textChanged, this, guard::wrap([this] { TxLnr_Change(); }));
@@ -197,12 +193,29 @@ void MainWindow::closeEvent(QCloseEvent *event)
     guard::run([this] { Form_Unload(); });
 }
 
+// A click on a button of the window that takes the focus from the supplier
+// field: the lookup runs first, as on every loss of focus, and the click
+// runs after it whatever the lookup showed, also after a message or the
+// retries of a reconnect, whose own loop takes the button's release. So the
+// list never keeps an older supplier's rows behind a click on "Aktualisieren".
+void MainWindow::supplierFieldLeft(Qt::FocusReason reason)
+{
+    QWidget *now = QApplication::focusWidget();
+    m_clickAfterLookup = nullptr;
+    if (reason == Qt::MouseFocusReason && (now == m_ui->BUAkt || now == m_ui->BUDatei))
+        m_clickAfterLookup = static_cast<QPushButton *>(now);
+    guard::run([this] { TxLnr_LostFocus(); });
+}
+
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_ui->TxLnr && leftForAnotherControl(event))
-        guard::run([this] { TxLnr_LostFocus(); });
-    else if (watched == m_ui->TxLagerort && leftForAnotherControl(event))
-        guard::run([this] { TxLagerort_LostFocus(); });
+    if (watched == m_clickAfterLookup && event->type() == QEvent::MouseButtonPress) {
+        QPushButton *button = m_clickAfterLookup;
+        m_clickAfterLookup = nullptr;
+        if (button->isEnabled() && button->isVisible())
+            button->click();
+        return true; // pressed and released in one: the coming release finds it up
+    }
     if (watched == m_ui->liste && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <memory>
+
+class QPushButton;
 
 namespace Ui {
 class FMStart;
@@ -45,6 +48,7 @@ private:
     void TxLnr_Change();
     void TxLagerort_Change();
     void TxLnr_LostFocus();
+    void supplierFieldLeft(Qt::FocusReason reason);
     void TxLagerort_LostFocus();
     void BUAkt_Click();
     void BUDatei_Click();
@@ -60,6 +64,9 @@ private:
     FileSaveDialog *m_ownSaveDialog;
     SaveDialog *m_saveDialog;
     int m_resizedForHeight = -1; // the outer height the list was last fitted to
+    // The button whose click took the focus from the supplier field: its press,
+    // which comes after the lookup, runs the click.
+    QPointer<QPushButton> m_clickAfterLookup;
 };
 
 } // namespace tolvan

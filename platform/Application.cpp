@@ -1,5 +1,6 @@
 #include "Application.h"
 
+#include "AccessibleControls.h"
 #include "Fonts.h"
 
 #include <QApplication>
@@ -17,6 +18,7 @@ void prepareApplication(QApplication &app)
     QGuiApplication::setDesktopFileName(QStringLiteral("de.tolvan.DravonikExport"));
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     installFonts(app);
+    installAccessibleControls();
     // Qt's own folder on Linux; on Windows the installed program carries
     // them in "translations" beside itself.
     const QStringList folders{QLibraryInfo::path(QLibraryInfo::TranslationsPath),

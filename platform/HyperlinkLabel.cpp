@@ -5,13 +5,17 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
 
 namespace tolvan {
 
 HyperlinkLabel::HyperlinkLabel(QWidget *parent) : QLabel(parent)
 {
     setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::StrongFocus);
     setAutoFillBackground(true); // the button-face colour behind the text
     updateColour();
 }
@@ -47,7 +51,37 @@ void HyperlinkLabel::mouseReleaseEvent(QMouseEvent *event)
     if (event->button() != Qt::LeftButton || !rect().contains(event->position().toPoint()) ||
         !m_target.isValid())
         return;
-    guard::run([this] { open(); });
+    follow();
+}
+
+void HyperlinkLabel::follow()
+{
+    if (isEnabled() && m_target.isValid())
+        guard::run([this] { open(); });
+}
+
+void HyperlinkLabel::keyPressEvent(QKeyEvent *event)
+{
+    const int key = event->key();
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) &&
+        !(event->modifiers() & ~Qt::KeypadModifier)) {
+        follow();
+        return;
+    }
+    QLabel::keyPressEvent(event);
+}
+
+void HyperlinkLabel::paintEvent(QPaintEvent *event)
+{
+    QLabel::paintEvent(event);
+    if (!hasFocus())
+        return;
+    QStylePainter painter(this);
+    QStyleOptionFocusRect option;
+    option.initFrom(this);
+    option.rect = contentsRect();
+    option.backgroundColor = palette().color(QPalette::Window);
+    painter.drawPrimitive(QStyle::PE_FrameFocusRect, option);
 }
 
 void HyperlinkLabel::open()

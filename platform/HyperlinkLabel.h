@@ -7,9 +7,11 @@
 namespace tolvan {
 
 // A label that opens its target (a "mailto:" link or a web page) itself when
-// clicked; when the desktop has no program for it, a message says so. Its text
-// is shown in the link colour, once opened in the visited colour, and in the
-// disabled colour while the label is disabled.
+// clicked, or when Enter or Space is pressed while it has the focus (Tab
+// reaches it; a dotted frame shows the focus); when the desktop has no program
+// for it, a message says so. Its text is shown in the link colour, once opened
+// in the visited colour, and in the disabled colour while the label is
+// disabled. Screen readers know it as a link (AccessibleControls.h).
 class HyperlinkLabel : public QLabel {
     Q_OBJECT
     Q_PROPERTY(QUrl target READ target WRITE setTarget)
@@ -32,8 +34,13 @@ public:
     void setDisabledColor(const QColor &colour);
     bool isVisited() const { return m_visited; }
 
+    // Opens the target, as a click does.
+    void follow();
+
 protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private:

@@ -14,10 +14,12 @@
 #include "ServerDialog.h"
 #include "Twips.h"
 
+#include <QAccessible>
 #include <QClipboard>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
 #include <QSignalSpy>
@@ -136,8 +138,12 @@ private slots:
     void aboutBoxControls();
     void aboutBoxLook();
     void aboutBoxKeys();
+    void accessibleNamesAndRoles_data();
+    void accessibleNamesAndRoles();
+    void fixedDialogsStayOnScreen();
 
 private:
+    QWidget *window(const QString &name);
     std::unique_ptr<MainWindow> m_main;
 };
 
@@ -477,6 +483,150 @@ void TestLayouts::aboutBoxKeys()
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QTRY_VERIFY(!box);
     QVERIFY(!forms::about());
+}
+
+// The named window, shown.
+QWidget *TestLayouts::window(const QString &name)
+{
+    QWidget *shown = nullptr;
+    if (name == u"FMStart")
+        shown = m_main.get();
+    else if (name == u"FMPass")
+        shown = &forms::login();
+    else if (name == u"FMServer")
+        shown = &forms::server();
+    else
+        forms::showAbout();
+    shown = shown ? shown : forms::about();
+    shown->show();
+    return QTest::qWaitForWindowExposed(shown) ? shown : nullptr;
+}
+
+// What a screen reader says of each control: its name, its role and the
+// caption it is labelled by; parts of a picture are left out.
+void TestLayouts::accessibleNamesAndRoles_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("name"); // empty: left out for screen readers
+    QTest::addColumn<int>("role");
+    QTest::addColumn<QString>("caption");
+    const auto control = [](const char *window, const char *name, const QString &spoken,
+                            QAccessible::Role role, const char *caption = "") {
+        QTest::addRow("%s %s", window, name)
+            << QString::fromLatin1(window) << QString::fromUtf8(name) << spoken << int(role)
+            << QString::fromLatin1(caption);
+    };
+    control("FMStart", "TxLnr", "Lief-.Nr.:", QAccessible::EditableText, "Label1");
+    control("FMStart", "TxLname", "Lieferantenname", QAccessible::EditableText);
+    control("FMStart", "TxLagerort", "Lagerort:", QAccessible::EditableText, "Label5");
+    control("FMStart", "BUAkt", "Aktualisieren", QAccessible::Button);
+    control("FMStart", "BUDatei", "Datei erzeugen", QAccessible::Button);
+    control("FMStart", "liste", "Lagerstand", QAccessible::Tree);
+    control("FMStart", "Label1", "Lief-.Nr.:", QAccessible::StaticText);
+    control("FMStart", "Label5", "Lagerort:", QAccessible::StaticText);
+    control("FMStart", "Label2", "Quarmel IT", QAccessible::StaticText);
+    control("FMStart", "Label3", "", QAccessible::StaticText);
+    control("FMStart", "Label4", "", QAccessible::StaticText);
+    control("FMPass", "BUSER", "User(DAV Personalcode):", QAccessible::EditableText, "Label5");
+    control("FMPass", "BPASSWORT", "Passwort:", QAccessible::EditableText, "Label3");
+    control("FMPass", "BUSpeich", "Anmelden", QAccessible::Button);
+    control("FMPass", "BUAusst", "Abbruch", QAccessible::Button);
+    control("FMPass", "BUServer", "Server", QAccessible::Button);
+    control("FMServer", "BSERVERIP", "ServerIP:", QAccessible::EditableText, "Label4");
+    control("FMServer", "BPORT", "Port:", QAccessible::EditableText, "Label6");
+    control("FMServer", "BFIRMA", "Firma:", QAccessible::EditableText, "Label1");
+    control("FMServer", "BFIL", "Filiale:", QAccessible::EditableText, "Label2");
+    control("FMServer", "BNAMESPACE", "Namespace:", QAccessible::EditableText, "Label3");
+    control("FMServer", "BWJ", "WJ:", QAccessible::EditableText, "Label5");
+    control("FMServer", "BUEdit", "Ändern", QAccessible::Button);
+    control("FMServer", "BUZurück", "Zurück", QAccessible::Button);
+    control("frmAbout", "cmdOK", "OK", QAccessible::Button);
+    control("frmAbout", "cmdSysInfo", "Systeminfo...", QAccessible::Button);
+    control("frmAbout", "ctHyperLink1", "Quarmel IT GmbH, Frau Beispiel", QAccessible::Link);
+    control("frmAbout", "ctHyperLink2", "www.example.com", QAccessible::Link);
+    control("frmAbout", "Image1", "Logo der Beispiel Handels-GmbH", QAccessible::Graphic);
+    control("frmAbout", "Label2", "Quarmel IT", QAccessible::StaticText);
+    control("frmAbout", "Label3", "", QAccessible::StaticText);
+    control("frmAbout", "Label4", "", QAccessible::StaticText);
+    control("frmAbout", "lblTitle", "Dravonik Datenexport", QAccessible::StaticText);
+    // Each window as a whole: no control that a screen reader meets is nameless.
+    for (const char *window : {"FMStart", "FMPass", "FMServer", "frmAbout"})
+        control(window, "", "", QAccessible::NoRole);
+}
+
+void TestLayouts::accessibleNamesAndRoles()
+{
+    QFETCH(QString, window);
+    QFETCH(QString, control);
+    QFETCH(QString, name);
+    QFETCH(int, role);
+    QFETCH(QString, caption);
+    QWidget *shown = this->window(window);
+    QVERIFY(shown);
+    if (control.isEmpty()) {
+        for (QWidget *widget : shown->findChildren<QWidget *>()) {
+            QAccessibleInterface *spoken = QAccessible::queryAccessibleInterface(widget);
+            if (!spoken || spoken->state().invisible || widget->isHidden())
+                continue;
+            const QAccessible::Role kind = spoken->role();
+            if (kind == QAccessible::Client || kind == QAccessible::Pane ||
+                kind == QAccessible::MenuBar || kind == QAccessible::ScrollBar ||
+                kind == QAccessible::Separator || qobject_cast<QMenu *>(widget) ||
+                widget->parentWidget()->inherits("QAbstractScrollArea"))
+                continue; // containers and the list's own parts
+            QVERIFY2(!spoken->text(QAccessible::Name).isEmpty(),
+                     qPrintable(widget->objectName() + u' ' + widget->metaObject()->className()));
+        }
+        return;
+    }
+    QWidget *widget = child(shown, control);
+    QVERIFY(widget);
+    QAccessibleInterface *spoken = QAccessible::queryAccessibleInterface(widget);
+    QVERIFY(spoken);
+    QCOMPARE(spoken->role(), QAccessible::Role(role));
+    if (name.isEmpty()) {
+        QVERIFY(spoken->state().invisible);
+        return;
+    }
+    QVERIFY(!spoken->state().invisible);
+    QCOMPARE(spoken->text(QAccessible::Name), name);
+    if (caption.isEmpty())
+        return;
+    QAccessibleInterface *label = QAccessible::queryAccessibleInterface(child(shown, caption));
+    bool labelled = false;
+    for (const auto &[other, relation] : spoken->relations(QAccessible::Label))
+        labelled = labelled || other == label;
+    QVERIFY2(labelled, "not labelled by its caption");
+}
+
+// The login dialog and the about box cannot be minimized or maximized for
+// good: where a window manager does it all the same, they come back as they were.
+void TestLayouts::fixedDialogsStayOnScreen()
+{
+    forms::showAbout();
+    for (QWidget *dialog : {static_cast<QWidget *>(&forms::login()), static_cast<QWidget *>(forms::about())}) {
+        dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog));
+        const QSize size = dialog->size();
+        for (Qt::WindowState state : {Qt::WindowMinimized, Qt::WindowMaximized, Qt::WindowFullScreen}) {
+            dialog->setWindowState(state);
+            QTRY_COMPARE(dialog->windowState(), Qt::WindowNoState);
+            QVERIFY(dialog->isVisible());
+            QCOMPARE(dialog->size(), size);
+        }
+        QVERIFY(!hasFlag(dialog, Qt::WindowMinimizeButtonHint));
+        QVERIFY(!hasFlag(dialog, Qt::WindowMaximizeButtonHint));
+    }
+    // Opened from the main window and minimized with it, the login dialog comes back with it.
+    m_main->show();
+    LoginDialog &login = forms::login();
+    login.setParent(m_main.get(), login.windowFlags());
+    login.show();
+    m_main->setWindowState(Qt::WindowMinimized);
+    login.setWindowState(Qt::WindowMinimized);
+    QTest::qWait(20);
+    QVERIFY(login.isMinimized());
 }
 
 TOLVAN_PROGRAM_TEST_MAIN(TestLayouts)

@@ -7,6 +7,7 @@
 #include "Factory.h"
 #include "FakeMessageBoxes.h"
 #include "Forms.h"
+#include "LoginDialog.h"
 #include "MainWindow.h"
 #include "ProgramTest.h"
 #include "ReportList.h"
@@ -18,6 +19,7 @@
 #include "TextUtils.h"
 
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QProcess>
 #include <QPushButton>
 #include <QSettings>
@@ -119,6 +121,10 @@ private slots:
     void supplierLookup();
     void lookupAfterTheIdleDisconnect();
     void noLookupWhenAnotherWindowTakesTheActivation();
+    void menusFromTheSupplierField();
+    void clickBehindTheLookupsMessage_data();
+    void clickBehindTheLookupsMessage();
+    void wholeJobByKeyboard();
     void hostileSupplierNumbers_data();
     void hostileSupplierNumbers();
     void unknownStoredSupplierAtStart();
@@ -166,6 +172,7 @@ void TestMainJob::init()
 
 void TestMainJob::cleanup()
 {
+    testing::stopModalDrivers();
     QCOMPARE(m_messages.unexpected, 0);
     CloseConnection();
     forms::unloadAll();
@@ -263,6 +270,173 @@ void TestMainJob::noLookupWhenAnotherWindowTakesTheActivation()
     m_messages.expect(MessageAnswer::Ok);
     QTest::keyClick(number, Qt::Key_Tab); // now it is left for another control
     QCOMPARE(m_messages.shown.size(), 1);
+}
+
+void TestMainJob::menusFromTheSupplierField()
+{
+    // Opening a menu leaves the focus in the field: Alt, Alt+D and a menu
+    // command chosen then run no lookup (no message, no server call), for a
+    // number not yet looked up, known or not.
+    start();
+    auto *number = child<QLineEdit>(m_window.get(), "TxLnr");
+    auto *name = child<QLineEdit>(m_window.get(), "TxLname");
+    type("TxLnr", "100");
+    QTest::keyClick(number, Qt::Key_Tab);
+    QCOMPARE(name->text(), "Nordwind Spielwaren GmbH");
+    number->setFocus(Qt::TabFocusReason);
+    for (const char *typed : {"999", "200"}) {
+        number->setText(QString::fromLatin1(typed));
+        QTest::keyClick(number, Qt::Key_Alt); // the menu bar takes the keyboard
+        QVERIFY(qobject_cast<QMenuBar *>(QApplication::focusWidget()));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QCOMPARE(QApplication::focusWidget(), number);
+        QTest::keyClick(number, Qt::Key_D, Qt::AltModifier);
+        QTRY_VERIFY(QApplication::activePopupWidget());
+        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+        QTRY_VERIFY(!QApplication::activePopupWidget());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QTRY_COMPARE(QApplication::focusWidget(), number);
+        QVERIFY(m_messages.shown.isEmpty());
+        QCOMPARE(name->text(), "Nordwind Spielwaren GmbH");
+        QCOMPARE(setting("Liefnr"), "100");
+    }
+    // From the menu bar straight to the list with the mouse: the field is left.
+    QTest::keyClick(number, Qt::Key_Alt);
+    QTest::mouseClick(list()->viewport(), Qt::LeftButton);
+    QCOMPARE(name->text(), "Müller & Söhne Haushaltswaren KG");
+    QCOMPARE(setting("Liefnr"), "200");
+
+    // Datei > Beenden chosen from the field with an unknown number: the
+    // program ends without the lookup's message.
+    number->setFocus(Qt::TabFocusReason);
+    number->setText("999");
+    QTest::keyClick(number, Qt::Key_D, Qt::AltModifier);
+    QTRY_VERIFY(QApplication::activePopupWidget());
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_B);
+    QTRY_COMPARE(testing::services->ends, QList<int>{0});
+    QVERIFY(m_messages.shown.isEmpty());
+}
+
+void TestMainJob::clickBehindTheLookupsMessage_data()
+{
+    QTest::addColumn<bool>("released"); // whether the button sees the release
+    QTest::newRow("the message's loop takes the release") << false;
+    QTest::newRow("the release reaches the button") << true;
+}
+
+void TestMainJob::clickBehindTheLookupsMessage()
+{
+    // A click on "Aktualisieren" that leaves the supplier field runs after
+    // the lookup, whatever the lookup showed, exactly once: the list is then
+    // the new number's, never the old supplier's behind a new name.
+    QFETCH(bool, released);
+    start();
+    auto *refresh = child<QPushButton>(m_window.get(), "BUAkt");
+    auto *number = child<QLineEdit>(m_window.get(), "TxLnr");
+    const auto clickRefresh = [&] {
+        QTest::mousePress(refresh, Qt::LeftButton);
+        if (released)
+            QTest::mouseRelease(refresh, Qt::LeftButton);
+    };
+    type("TxLnr", "100");
+    clickRefresh();
+    QCOMPARE(list()->rowCount(), 5);
+
+    // The reconnect after the idle disconnect fails three times: the retry
+    // scheme's message and the server dialog come, then the connection is made.
+    CloseConnection();
+    const QString reachable = session().ConnectString;
+    session().ConnectString = "cn_iptcp:127.0.0.1[1]:TOLVAN"; // nobody listens on port 1
+    type("TxLnr", "200");
+    m_messages.expect(MessageAnswer::Ok);
+    testing::whenModal([&](QWidget *dialog) {
+        if (dialog != static_cast<QWidget *>(&forms::server()))
+            return false;
+        session().ConnectString = reachable; // the data corrected there
+        dialog->hide();
+        return true;
+    });
+    int refreshes = 0;
+    connect(refresh, &QPushButton::clicked, this, [&] { ++refreshes; });
+    clickRefresh();
+    QCOMPARE(m_messages.shown.size(), 1);
+    QVERIFY(m_messages.shown[0].text.startsWith("Server nach 3 Versuchen nicht erreichbar!"));
+    QCOMPARE(refreshes, 1);
+    QCOMPARE(child<QLineEdit>(m_window.get(), "TxLname")->text(), "Müller & Söhne Haushaltswaren KG");
+    QCOMPARE(list()->rowCount(), 4);
+    QVERIFY(list()->rowText(0).startsWith("200-0001\n"));
+    m_window->activateWindow(); // as the desktop does once the dialog is gone
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+
+    // An unknown number: the message, the focus back in the field, then the
+    // refresh of that number (no rows).
+    type("TxLnr", "999");
+    m_messages.expect(MessageAnswer::Ok);
+    clickRefresh();
+    QCOMPARE(m_messages.shown.last().text, "Lieferant nicht gespeichert");
+    QCOMPARE(list()->rowCount(), 0);
+    QCOMPARE(QApplication::focusWidget(), number);
+    QCOMPARE(refreshes, 2);
+}
+
+void TestMainJob::wholeJobByKeyboard()
+{
+    // Login, supplier, storage location, refresh, export through the Save
+    // dialog's answer and quitting, with key events only, each to the
+    // widget that has the focus.
+    QSettings(testing::services->settings.fileName("Cache Login"), QSettings::IniFormat).clear();
+    const auto keys = [](const QString &typed) { // also letters that have no key of their own here
+        for (const QChar letter : typed)
+            QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), Qt::Key_unknown,
+                                QString(letter), Qt::NoModifier);
+    };
+    const auto key = [](Qt::Key pressed, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QWidget *focus = QApplication::activePopupWidget() ? QApplication::activePopupWidget()
+                                                            : QApplication::focusWidget();
+        QVERIFY(focus);
+        QTest::keyClick(focus, pressed, modifiers);
+    };
+    testing::whenModal([&](QWidget *dialog) {
+        if (dialog != static_cast<QWidget *>(&forms::login()) || QApplication::focusWidget()->objectName() != u"BPASSWORT")
+            return false;
+        keys("demo");
+        key(Qt::Key_Tab);
+        if (QApplication::focusWidget()->objectName() != u"BUSER")
+            return false;
+        keys("DEMO");
+        key(Qt::Key_Return);
+        return true;
+    });
+    start();
+    QVERIFY2(m_window->windowTitle().endsWith("Benutzer:  Erika Musterfrau"),
+             qPrintable(m_window->windowTitle()));
+    QCOMPARE(QApplication::focusWidget()->objectName(), "TxLnr");
+
+    keys("100");
+    key(Qt::Key_Tab); // the lookup; the focus on "Aktualisieren"
+    QCOMPARE(child<QLineEdit>(m_window.get(), "TxLname")->text(), "Nordwind Spielwaren GmbH");
+    QCOMPARE(QApplication::focusWidget()->objectName(), "BUAkt");
+    key(Qt::Key_Space);
+    QCOMPARE(list()->rowCount(), 5);
+    key(Qt::Key_Tab); // "Datei erzeugen" is still disabled: the list
+    QCOMPARE(QApplication::focusWidget()->objectName(), "liste");
+    key(Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget()->objectName(), "TxLagerort");
+    keys("Regal 7, Süd");
+    key(Qt::Key_Tab);
+    key(Qt::Key_Tab);
+    key(Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget()->objectName(), "BUDatei");
+    QTemporaryDir desktop;
+    m_save.answer = desktop.filePath("lieferant100.csv");
+    key(Qt::Key_Space);
+    QCOMPARE(contents(m_save.answer), Supplier100);
+
+    key(Qt::Key_D, Qt::AltModifier);
+    QTRY_VERIFY(QApplication::activePopupWidget());
+    key(Qt::Key_B);
+    QTRY_COMPARE(testing::services->ends, QList<int>{0});
+    QVERIFY(m_messages.shown.isEmpty());
 }
 
 void TestMainJob::hostileSupplierNumbers_data()

@@ -8,6 +8,7 @@
 #include "QtMessageBoxes.h"
 #include "ReportList.h"
 
+#include <QAccessible>
 #include <QDesktopServices>
 #include <QDialogButtonBox>
 #include <QFileDialog>
@@ -167,6 +168,25 @@ void TestControls::twoStateButton()
     QVERIFY(button.value());
     QTest::keyClick(&button, Qt::Key_Space);
     QVERIFY(!button.value());
+
+    // A screen reader hears a push button that is pressed in or not, not a
+    // check box; its press action toggles it like a click.
+    button.setText("&Ändern");
+    QAccessibleInterface *spoken = QAccessible::queryAccessibleInterface(&button);
+    QVERIFY(spoken);
+    QCOMPARE(spoken->role(), QAccessible::Button);
+    QCOMPARE(spoken->text(QAccessible::Name), "Ändern");
+    QVERIFY(spoken->state().checkable);
+    QVERIFY(!spoken->state().checked);
+    QVERIFY(spoken->actionInterface());
+    spoken->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    QVERIFY(button.value());
+    QVERIFY(spoken->state().checked);
+    QVERIFY(spoken->state().pressed);
+    spoken->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QVERIFY(!button.value());
+    QCOMPARE(QAccessible::queryAccessibleInterface(&plain)->role(), QAccessible::Button);
+    QVERIFY(!QAccessible::queryAccessibleInterface(&plain)->state().checkable);
 }
 
 void TestControls::hyperlinkOpensItsTarget()
@@ -188,6 +208,32 @@ void TestControls::hyperlinkOpensItsTarget()
     QCOMPARE(mail.palette().color(QPalette::Disabled, QPalette::WindowText), QColor(128, 128, 128));
     QTest::mouseClick(&mail, Qt::LeftButton);
     QCOMPARE(catcher.opened.size(), 1);
+
+    // Without a mouse: Tab reaches the link, Enter and Space open it; a
+    // screen reader finds a link named by its text that it can press.
+    QWidget window;
+    auto *before = new QLineEdit(&window);
+    auto *web = new HyperlinkLabel(&window);
+    web->setText("www.example.com");
+    web->setTarget(QUrl("https://www.example.com"));
+    web->setGeometry(0, 30, 120, 20);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    before->setFocus();
+    QTest::keyClick(before, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), web);
+    QTest::keyClick(web, Qt::Key_Return);
+    QTest::keyClick(web, Qt::Key_Space);
+    QTest::keyClick(web, Qt::Key_A); // other keys do nothing
+    QCOMPARE(catcher.opened.size(), 3);
+    QCOMPARE(catcher.opened.last(), QUrl("https://www.example.com"));
+    QAccessibleInterface *link = QAccessible::queryAccessibleInterface(web);
+    QCOMPARE(link->role(), QAccessible::Link);
+    QCOMPARE(link->text(QAccessible::Name), "www.example.com");
+    QVERIFY(link->state().focusable);
+    QVERIFY(link->state().traversed);
+    link->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QCOMPARE(catcher.opened.size(), 4);
     QDesktopServices::unsetUrlHandler("mailto");
     QDesktopServices::unsetUrlHandler("https");
 
