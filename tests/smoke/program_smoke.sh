@@ -5,7 +5,8 @@
 # Datei > Beenden ends the program with status 0. Then the login from the
 # command line, and a command-line login that is refused ends with status 1;
 # an error before the event loop runs ends with status 1 too. Last, under the
-# openbox window manager: the list height and the window placement with frames.
+# openbox window manager: the list height and the window placement with frames,
+# and the fixed dialogs that do not stay minimized.
 set -euo pipefail
 program=$1
 tolvan_db=$2
@@ -160,3 +161,36 @@ wm_pid=$!
 for _ in $(seq 200); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break; sleep 0.05; done
 rm -rf "$work/.config"
 "${bounded[@]}" "$framed_windows"
+
+# Under openbox, which offers to minimize any dialog: the login dialog and the
+# about box cannot be maximized, and minimized they show themselves again.
+stays_on_screen() {
+    local actions state
+    actions=$(xprop -id "$1" _NET_WM_ALLOWED_ACTIONS)
+    grep -q MAXIMIZE <<<"$actions" && { echo "$2 can be maximized: $actions"; exit 1; }
+    xdotool windowminimize "$1"
+    for _ in $(seq 100); do
+        state=$(xprop -id "$1" WM_STATE 2>/dev/null || true)
+        grep -q 'window state: Normal' <<<"$state" && xwininfo -id "$1" | grep -q IsViewable && return 0
+        sleep 0.05
+    done
+    echo "$2 stayed minimized: $state"
+    exit 1
+}
+rm -rf "$work/.config"
+start
+login=$(window '^TOLVAN Benutzeranmeldung$')
+stays_on_screen "$login" "the login dialog"
+xdotool windowfocus --sync "$login"
+xdotool type --delay 20 'demo'
+xdotool key Tab
+xdotool type --delay 20 'demo'
+xdotool key Return
+main=$(window '^TOLVAN Dravonik-Export ')
+xdotool windowfocus --sync "$main"
+xdotool key F1
+about=$(window '^Info zu TOLVAN Rizidadidir Idirida$')
+stays_on_screen "$about" "the about box"
+xdotool windowfocus --sync "$about"
+xdotool key Escape
+quit_by_menu "$main"
