@@ -2,6 +2,7 @@
 
 #include "Clock.h"
 #include "Guard.h"
+#include "RowFields.h"
 #include "Windows1252.h"
 
 #include <QCoreApplication>
@@ -16,23 +17,10 @@ constexpr unsigned char ScrambleKey = 0x5A;
 
 QString GetField(const QString &text, const QString &separator, int n, const QString &defaultValue)
 {
-    if (n < 1)
-        return defaultValue;
-    QStringView field = text;
-    if (separator.size() == 1) {
-        const QChar cut = separator.front();
-        qsizetype start = 0;
-        for (int i = 1; i < n; ++i) {
-            const qsizetype next = text.indexOf(cut, start);
-            if (next < 0)
-                return defaultValue;
-            start = next + 1;
-        }
-        const qsizetype end = text.indexOf(cut, start);
-        field = QStringView(text).mid(start, end < 0 ? -1 : end - start);
-    } else if (n > 1) {
-        return defaultValue;
-    }
+    // A separator of more than one character never splits: the text is field 1.
+    const QStringView field = separator.size() == 1 ? rowField(QStringView(text), separator.front(), n)
+                              : n == 1              ? QStringView(text)
+                                                    : QStringView();
     return field.isEmpty() ? defaultValue : field.toString();
 }
 

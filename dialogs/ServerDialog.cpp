@@ -34,7 +34,9 @@ ServerDialog::ServerDialog(QWidget *parent)
     m_lock->setInterval(60000);
 
     connect(m_ui->BUEdit, &QPushButton::clicked, this, guard::wrap([this] { BUEdit_Click(); }));
-    connect(m_ui->BUZurück, &QPushButton::clicked, this, guard::wrap([this] { BUZurück_Click(); }));
+    // The layout's name for "Zurück" carries the "ü"; the code's is plain.
+    auto *back = findChild<QPushButton *>(QStringLiteral("BUZur\u00FCck"));
+    connect(back, &QPushButton::clicked, this, guard::wrap([this] { BUZurueck_Click(); }));
     connect(m_lock, &QTimer::timeout, this, guard::wrap([this] { Lock_Timer(); }));
 }
 
@@ -77,7 +79,7 @@ void ServerDialog::BUEdit_Click()
     }
 }
 
-void ServerDialog::BUZurück_Click()
+void ServerDialog::BUZurueck_Click()
 {
     hide();
 }

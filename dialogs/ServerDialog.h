@@ -32,7 +32,7 @@ private:
     // "Ändern": unlocks the fields after a confirmation, or locks them and
     // stores them when the user wants to. The mode is the button's own value.
     void BUEdit_Click();
-    void BUZurück_Click();
+    void BUZurueck_Click(); // "Zurück"
     void Lock_Timer();
     void setFieldsLocked(bool locked);
 

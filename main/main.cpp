@@ -1,25 +1,17 @@
-// The program starts by loading its main window, or, called with options,
-// writes the export without one.
+// The program writes the export without a window when called with its options;
+// otherwise it starts with its main window, which lives in a module of its own
+// (tolvan-dravonik-export-gui) that only then is loaded.
 
-#include "Application.h"
 #include "CommandLine.h"
-#include "DialogForms.h"
 #include "GraphicalSession.h"
-#include "Guard.h"
 #include "HeadlessExport.h"
-#include "MainWindow.h"
-#include "QtMessageBoxes.h"
-#include "QtMousePointer.h"
-#include "Session.h"
-#include "UserSettingsStore.h"
 #include "WindowlessStart.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLibrary>
 #include <QRegularExpression>
 #include <cstdio>
-#include <cstdlib>
 
 namespace {
 
@@ -41,18 +33,23 @@ QByteArray noDisplayMessage(const char *calledAs)
         .toLocal8Bit();
 }
 
-QByteArray NoDisplay;
+using RunWithWindows = int (*)(int, char *[], const char *);
 
-// Qt ends the program when its window system cannot be reached (a DISPLAY that
-// names no server, say); it says so in German before that.
-void reportMissingDisplay(QtMsgType type, const QMessageLogContext &, const QString &message)
+// The windows' module: beside the program (a build, Windows), else in the
+// package's own library folder (/usr/lib/tolvan-dravonik-export).
+QFunctionPointer windowsEntry(QString &tried)
 {
-    if (type == QtFatalMsg && (message.contains(QLatin1String("platform plugin")) ||
-                               message.contains(QLatin1String("connect to display")))) {
-        std::fputs(NoDisplay.constData(), stderr);
-        std::_Exit(1);
+    const QString folder = tolvan::programFolder();
+    const QString name = QStringLiteral("tolvan-dravonik-export-gui");
+    for (const QString &path : {folder + u'/' + name,
+                                folder + QStringLiteral("/../lib/tolvan-dravonik-export/") + name}) {
+        QLibrary module(path);
+        if (QFunctionPointer entry = module.resolve("tolvan_run_with_windows"))
+            return entry;
+        tried += QDir::toNativeSeparators(path) + QStringLiteral(": ") + module.errorString() +
+                 u'\n';
     }
-    std::fprintf(stderr, "%s\n", qPrintable(message));
+    return nullptr;
 }
 
 } // namespace
@@ -62,35 +59,21 @@ int main(int argc, char *argv[])
     // Before QApplication takes out what looks like its own options: every
     // login field arrives as typed.
     const QStringList arguments = tolvan::programArguments(argc, argv);
-    NoDisplay = noDisplayMessage(argc > 0 ? argv[0] : nullptr);
     if (tolvan::headless::isRequested(arguments))
         return tolvan::exportWithoutWindow(argc, argv, arguments);
+    const QByteArray noDisplay = noDisplayMessage(argc > 0 ? argv[0] : nullptr);
     if (!tolvan::hasGraphicalSession()) {
-        std::fputs(NoDisplay.constData(), stderr);
+        std::fputs(noDisplay.constData(), stderr);
         return 1;
     }
-
-    const QtMessageHandler previous = qInstallMessageHandler(reportMissingDisplay);
-    QApplication app(argc, argv);
-    qInstallMessageHandler(previous);
-    tolvan::prepareApplication(app);
-    tolvan::QtMessageBoxes messageBoxes;
-    tolvan::MessageBoxes::install(&messageBoxes);
-    tolvan::QtMousePointer mousePointer;
-    tolvan::MousePointerService::install(&mousePointer);
-    const auto settings = tolvan::userSettingsStore();
-    tolvan::SettingsStore::install(settings.get());
-    tolvan::setProgramCommandLine(arguments.join(u' '));
-    tolvan::DialogForms dialogs;
-    tolvan::LoginForms::install(&dialogs);
-
-    tolvan::MainWindow window;
-    tolvan::guard::run([&window] { window.Form_Load(); });
-    // Ended while loading (cancelled, or an error): the event loop never runs.
-    if (!tolvan::guard::hasEnded()) {
-        window.show();
-        QApplication::exec();
+    QString tried;
+    const auto run = reinterpret_cast<RunWithWindows>(windowsEntry(tried));
+    if (!run) {
+        std::fprintf(stderr,
+                     "TOLVAN Dravonik-Export ist unvollständig installiert: Das Modul der "
+                     "Fenster fehlt.\n%s",
+                     tried.toLocal8Bit().constData());
+        return 1;
     }
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    return tolvan::guard::exitStatus();
+    return run(argc, argv, noDisplay.constData());
 }

@@ -19,4 +19,8 @@ namespace tolvan {
 //   inside them stays), \" is a quote character.
 QStringList programArguments(int argc, char *argv[]);
 
+// The folder that holds the running program, before any application object
+// exists (which QCoreApplication::applicationDirPath needs).
+QString programFolder();
+
 } // namespace tolvan

@@ -2,6 +2,8 @@
 
 #include "CommandLine.h"
 
+#include <QFileInfo>
+
 namespace tolvan {
 
 QStringList programArguments(int argc, char *argv[])
@@ -10,6 +12,11 @@ QStringList programArguments(int argc, char *argv[])
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
     return arguments;
+}
+
+QString programFolder()
+{
+    return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
 }
 
 } // namespace tolvan

@@ -4,6 +4,8 @@
 #include "CommandLine.h"
 #include "WindowsCommandLine.h"
 
+#include <QFileInfo>
+#include <string>
 #include <windows.h>
 
 namespace tolvan {
@@ -12,6 +14,20 @@ QStringList programArguments(int, char *[])
 {
     const QString text = QString::fromWCharArray(GetCommandLineW());
     return windowsCommandLine::split(windowsCommandLine::withoutProgram(text));
+}
+
+QString programFolder()
+{
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    return QFileInfo(QString::fromStdWString(path)).absolutePath();
 }
 
 } // namespace tolvan

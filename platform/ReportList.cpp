@@ -1,5 +1,6 @@
 #include "ReportList.h"
 
+#include "RowFields.h"
 #include "RowTexts.h"
 
 #include <QAbstractTableModel>
@@ -30,15 +31,7 @@ public:
         if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
             return {};
         const QString text = m_texts.at(index.row());
-        qsizetype start = 0;
-        for (int field = 0; field < index.column(); ++field) {
-            start = text.indexOf(u'\n', start);
-            if (start < 0)
-                return QString();
-            ++start;
-        }
-        const qsizetype end = text.indexOf(u'\n', start);
-        return text.mid(start, end < 0 ? -1 : end - start);
+        return rowField(QStringView(text), u'\n', index.column() + 1).toString();
     }
 
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override

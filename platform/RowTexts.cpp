@@ -1,5 +1,7 @@
 #include "RowTexts.h"
 
+#include "RowFields.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -31,7 +33,7 @@ char *RowTexts::reserve(qsizetype bytes, bool wide)
 
 void RowTexts::append(QStringView text)
 {
-    if (QtPrivate::isLatin1(text)) {
+    if (isLatin1(text)) {
         char *room = reserve(text.size(), false);
         const char16_t *characters = text.utf16();
         for (qsizetype i = 0; i < text.size(); ++i)
@@ -44,7 +46,7 @@ void RowTexts::append(QStringView text)
 void RowTexts::appendUtf8(QByteArrayView text)
 {
     // Plain ASCII, as article numbers, EANs and quantities are, is Latin-1 already.
-    if (QtPrivate::isAscii(QLatin1StringView(text.data(), text.size()))) {
+    if (isAscii(text)) {
         char *room = reserve(text.size(), false);
         if (!text.isEmpty())
             std::memcpy(room, text.data(), std::size_t(text.size()));

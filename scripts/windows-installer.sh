@@ -25,7 +25,8 @@ make_installer() {
     lists=build/win/installer
     rm -rf "$stage" "$lists"
     mkdir -p "$stage/platforms" "$stage/styles" "$stage/imageformats" "$stage/translations" "$lists"
-    cp build/win/main/tolvan-dravonik-export.exe build/win/server/tolvan-db.exe "$stage/"
+    cp build/win/main/tolvan-dravonik-export.exe build/win/main/tolvan-dravonik-export-gui.dll \
+        build/win/server/tolvan-db.exe "$stage/"
     [ -f build/win/main/tolvan-dravonik-export.com ] && cp build/win/main/tolvan-dravonik-export.com "$stage/"
     cp "$WIN_QT/plugins/platforms/qwindows.dll" "$stage/platforms/"
     cp "$WIN_QT/plugins/styles/qwindowsvistastyle.dll" "$stage/styles/"
@@ -33,7 +34,7 @@ make_installer() {
     cp /usr/share/qt6/translations/qtbase_de.qm "$stage/translations/"
     printf '[Paths]\nPrefix = .\nPlugins = .\nTranslations = translations\n' >"$stage/qt.conf"
     local file
-    for file in "$stage"/*.exe "$stage"/*.com "$stage"/*/*.dll; do
+    for file in "$stage"/*.exe "$stage"/*.com "$stage"/*.dll "$stage"/*/*.dll; do
         [ -f "$file" ] && copy_imports "$file" "$stage"
     done
     find "$stage" \( -name '*.exe' -o -name '*.com' -o -name '*.dll' \) -exec x86_64-w64-mingw32-strip --strip-unneeded {} +

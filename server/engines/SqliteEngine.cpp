@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QScopeGuard>
 #include <sqlite3.h>
+#include <memory>
+#include <optional>
 #include <string>
 
 namespace tolvan {
@@ -206,6 +208,36 @@ private:
     sqlite3 *m_db;
 };
 
+// Handles that close themselves, for the steps of opening.
+struct CloseDatabase {
+    void operator()(sqlite3 *db) const { sqlite3_close_v2(db); }
+};
+struct FinishStatement {
+    void operator()(sqlite3_stmt *statement) const { sqlite3_finalize(statement); }
+};
+using DatabaseHandle = std::unique_ptr<sqlite3, CloseDatabase>;
+using StatementHandle = std::unique_ptr<sqlite3_stmt, FinishStatement>;
+
+// The first row's first column of a statement, or nothing when there is none;
+// and the connection's result code right after the step.
+struct FirstValue {
+    std::optional<QByteArray> value;
+    int code = SQLITE_OK;
+};
+
+FirstValue firstValue(sqlite3 *db, const char *sql)
+{
+    sqlite3_stmt *prepared = nullptr;
+    const StatementHandle statement(
+        sqlite3_prepare_v2(db, sql, -1, &prepared, nullptr) == SQLITE_OK ? prepared : nullptr);
+    FirstValue first;
+    if (statement && sqlite3_step(statement.get()) == SQLITE_ROW)
+        first.value = QByteArray(
+            reinterpret_cast<const char *>(sqlite3_column_text(statement.get(), 0)));
+    first.code = sqlite3_errcode(db);
+    return first;
+}
+
 } // namespace
 
 std::unique_ptr<Engine> openSqlite(const QString &path, bool create)
@@ -229,60 +261,50 @@ std::unique_ptr<Engine> openSqlite(const QString &path, bool create)
                           QStringLiteral("Die Datenbankdatei %1 lässt sich nicht öffnen: Die "
                                          "Datei ist keine Datenbank")
                               .arg(path));
-    sqlite3 *db = nullptr;
     // A connection is used by one thread at a time: no lock around every call.
     const int flags =
         SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
+    sqlite3 *opened = nullptr;
+    // SQLite takes the path in UTF-8 on every platform.
+    const int openCode = sqlite3_open_v2(path.toUtf8().constData(), &opened, flags, nullptr);
+    DatabaseHandle db(opened);
     // SQLite's own message only where it has one ("not an error" is none).
     const auto refuse = [&db, &path](const QString &why) {
-        const int code = sqlite3_errcode(db);
-        const QString message = code == SQLITE_OK || code == SQLITE_ROW || code == SQLITE_DONE
-                                    ? QString()
-                                    : QStringLiteral(" (%1)").arg(QString::fromUtf8(sqlite3_errmsg(db)));
-        sqlite3_close_v2(db);
+        const int code = sqlite3_errcode(db.get());
+        const QString message =
+            code == SQLITE_OK || code == SQLITE_ROW || code == SQLITE_DONE
+                ? QString()
+                : QStringLiteral(" (%1)").arg(QString::fromUtf8(sqlite3_errmsg(db.get())));
         throw ServerError(ServerError::DatabaseFailure,
                           QStringLiteral("Die Datenbankdatei %1 lässt sich nicht öffnen: %2%3")
                               .arg(path, why, message));
     };
-    // SQLite takes the path in UTF-8 on every platform.
-    if (sqlite3_open_v2(path.toUtf8().constData(), &db, flags, nullptr) != SQLITE_OK)
-        refuse(meaning(sqlite3_extended_errcode(db)));
-    sqlite3_busy_timeout(db, BusyTimeout);
-    sqlite3_extended_result_codes(db, 1);
+    if (openCode != SQLITE_OK)
+        refuse(meaning(sqlite3_extended_errcode(db.get())));
+    sqlite3_busy_timeout(db.get(), BusyTimeout);
+    sqlite3_extended_result_codes(db.get(), 1);
     // A file the program may only read would fail at the first write (the
     // connection log): refuse it now.
-    if (sqlite3_db_readonly(db, "main") == 1)
+    if (sqlite3_db_readonly(db.get(), "main") == 1)
         refuse(QStringLiteral("Die Datei ist schreibgeschützt"));
     // Write-ahead log: readers go on while a writer loads data, and see the old
     // data until it commits. Needs a folder in which the log can be created.
     // A database that is not TOLVAN's keeps its journal mode.
     if (!create) {
-        sqlite3_stmt *ours = nullptr;
-        const bool tolvan =
-            sqlite3_prepare_v2(db,
-                               "SELECT 1 FROM sqlite_master WHERE type = 'table' AND "
-                               "name = 'tolvan_meta'",
-                               -1, &ours, nullptr) == SQLITE_OK &&
-            sqlite3_step(ours) == SQLITE_ROW;
-        const int code = sqlite3_errcode(db);
-        sqlite3_finalize(ours);
-        if (!tolvan) {
+        const FirstValue ours = firstValue(db.get(), "SELECT 1 FROM sqlite_master WHERE type = "
+                                                     "'table' AND name = 'tolvan_meta'");
+        const int code = ours.code;
+        if (!ours.value) {
             if (code != SQLITE_OK && code != SQLITE_DONE && code != SQLITE_ROW)
-                refuse(meaning(sqlite3_extended_errcode(db)));
-            return std::make_unique<SqliteEngine>(db);
+                refuse(meaning(sqlite3_extended_errcode(db.get())));
+            return std::make_unique<SqliteEngine>(db.release());
         }
     }
-    sqlite3_stmt *walMode = nullptr;
-    QByteArray journal;
-    if (sqlite3_prepare_v2(db, "PRAGMA journal_mode = WAL", -1, &walMode, nullptr) == SQLITE_OK &&
-        sqlite3_step(walMode) == SQLITE_ROW)
-        journal = reinterpret_cast<const char *>(sqlite3_column_text(walMode, 0));
-    sqlite3_finalize(walMode);
-    if (journal != "wal")
-        refuse(sqlite3_errcode(db) == SQLITE_OK
+    if (firstValue(db.get(), "PRAGMA journal_mode = WAL").value != QByteArray("wal"))
+        refuse(sqlite3_errcode(db.get()) == SQLITE_OK
                    ? QStringLiteral("Im Ordner der Datei kann nichts angelegt werden")
-                   : meaning(sqlite3_extended_errcode(db)));
-    return std::make_unique<SqliteEngine>(db);
+                   : meaning(sqlite3_extended_errcode(db.get())));
+    return std::make_unique<SqliteEngine>(db.release());
 }
 
 } // namespace tolvan

@@ -1,5 +1,6 @@
 #include "ExportFile.h"
 
+#include "RowFields.h"
 #include "Windows1252.h"
 
 #include <QDir>
@@ -12,44 +13,6 @@ namespace {
 
 // Bytes are handed to the device in blocks of about this size.
 constexpr qsizetype BlockBytes = qsizetype(1) << 20;
-
-// The field n (from 1) of a row, without copying it.
-QStringView field(QStringView row, int n)
-{
-    qsizetype start = 0;
-    for (int i = 1; i < n; ++i) {
-        start = row.indexOf(u'\n', start);
-        if (start < 0)
-            return {};
-        ++start;
-    }
-    const qsizetype end = row.indexOf(u'\n', start);
-    return row.mid(start, end < 0 ? row.size() - start : end - start);
-}
-
-// The fields 3 and 4 of a UTF-8 row, the EAN and the quantity, found in one
-// pass; empty where the row has fewer fields.
-std::pair<QByteArrayView, QByteArrayView> eanAndQuantity(QByteArrayView row)
-{
-    std::array<QByteArrayView, 4> fields;
-    if (row.isEmpty())
-        return {};
-    const char *start = row.data();
-    const char *const end = start + row.size();
-    for (QByteArrayView &field : fields) {
-        const auto *feed = static_cast<const char *>(std::memchr(start, '\n', size_t(end - start)));
-        field = QByteArrayView(start, (feed ? feed : end) - start);
-        if (!feed)
-            break;
-        start = feed + 1;
-    }
-    return {fields[2], fields[3]};
-}
-
-bool isAscii(QByteArrayView text)
-{
-    return QtPrivate::isAscii(QLatin1StringView(text.data(), text.size()));
-}
 
 QString shown(const QString &path)
 {
@@ -113,20 +76,22 @@ ExportLines::ExportLines(QIODevice &device, const QString &location, QString nam
 
 void ExportLines::add(QStringView row)
 {
-    const QStringView ean = field(row, 3);
+    const QStringView ean = rowField(row, u'\n', 3);
     if (ean.isEmpty())
         return;
     m_block += m_prefix;
     windows1252::append(m_block, ean);
     m_block += ',';
-    windows1252::append(m_block, field(row, 4));
+    windows1252::append(m_block, rowField(row, u'\n', 4));
     m_block += "\r\n";
     lineAdded();
 }
 
 void ExportLines::addUtf8(QByteArrayView row)
 {
-    const auto [ean, quantity] = eanAndQuantity(row);
+    const auto fields = leadingFields<4>(row, '\n');
+    const QByteArrayView ean = fields[2];
+    const QByteArrayView quantity = fields[3];
     if (ean.isEmpty())
         return;
     // ASCII is Windows-1252 already; any other text takes the way of the

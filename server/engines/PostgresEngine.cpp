@@ -1,4 +1,5 @@
 #include "Engine.h"
+#include "PostgresLibrary.h"
 #include "ServerError.h"
 
 #include "SocketWait.h"
@@ -8,19 +9,23 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <libpq-fe.h>
 #include <string>
 #include <vector>
 
 namespace tolvan {
 namespace {
 
+const libpq::Functions &pq()
+{
+    return libpq::functions();
+}
+
 [[noreturn]] void fail(PGconn *conn, const char *what)
 {
     throw ServerError(
         ServerError::DatabaseFailure,
         QStringLiteral("Datenbankfehler (%1): %2")
-            .arg(QString::fromUtf8(what), QString::fromUtf8(PQerrorMessage(conn)).trimmed()));
+            .arg(QString::fromUtf8(what), QString::fromUtf8(pq().errorMessage(conn)).trimmed()));
 }
 
 // Parameter values as libpq wants them: UTF-8 texts, a null pointer for NULL.
@@ -49,7 +54,7 @@ private:
 };
 
 struct ResultDeleter {
-    void operator()(PGresult *result) const { PQclear(result); }
+    void operator()(PGresult *result) const { pq().clear(result); }
 };
 using Result = std::unique_ptr<PGresult, ResultDeleter>;
 
@@ -69,12 +74,12 @@ public:
                               QStringLiteral("Die Abfrage wurde durch eine neuere abgebrochen"));
         if (m_finished)
             return false;
-        m_row.reset(PQgetResult(m_conn));
+        m_row.reset(pq().getResult(m_conn));
         if (!m_row) {
             m_finished = true;
             return false;
         }
-        switch (PQresultStatus(m_row.get())) {
+        switch (pq().resultStatus(m_row.get())) {
         case PGRES_SINGLE_TUPLE:
             return true;
         case PGRES_TUPLES_OK:
@@ -82,7 +87,7 @@ public:
             drain();
             return false;
         default: {
-            const QString message = QString::fromUtf8(PQresultErrorMessage(m_row.get())).trimmed();
+            const QString message = QString::fromUtf8(pq().resultErrorMessage(m_row.get())).trimmed();
             drain();
             throw ServerError(ServerError::DatabaseFailure,
                               QStringLiteral("Datenbankfehler (query): %1").arg(message));
@@ -92,9 +97,9 @@ public:
 
     QByteArrayView utf8(int column) const override
     {
-        return {PQgetvalue(m_row.get(), 0, column), PQgetlength(m_row.get(), 0, column)};
+        return {pq().getvalue(m_row.get(), 0, column), pq().getlength(m_row.get(), 0, column)};
     }
-    bool isNull(int column) const override { return PQgetisnull(m_row.get(), 0, column) != 0; }
+    bool isNull(int column) const override { return pq().getisnull(m_row.get(), 0, column) != 0; }
 
     // The engine closes under the cursor: nothing is left to read or finish.
     void orphan()
@@ -120,7 +125,7 @@ public:
     {
         if (!m_finished) {
             int rows = 0;
-            while (Result result{PQgetResult(m_conn)}) {
+            while (Result result{pq().getResult(m_conn)}) {
                 if (++rows == 64)
                     cancel();
             }
@@ -134,16 +139,16 @@ private:
     void drain()
     {
         m_row.reset();
-        while (Result result{PQgetResult(m_conn)}) {
+        while (Result result{pq().getResult(m_conn)}) {
         }
         m_finished = true;
     }
     void cancel()
     {
-        if (PGcancel *handle = PQgetCancel(m_conn)) {
+        if (PGcancel *handle = pq().getCancel(m_conn)) {
             char error[256];
-            PQcancel(handle, error, sizeof error);
-            PQfreeCancel(handle);
+            pq().cancel(handle, error, sizeof error);
+            pq().freeCancel(handle);
         }
     }
 
@@ -161,8 +166,8 @@ public:
     {
         const QByteArray copy =
             QStringLiteral("COPY %1 (%2) FROM STDIN").arg(table, columns.join(u',')).toUtf8();
-        Result result{PQexec(conn, copy.constData())};
-        if (PQresultStatus(result.get()) != PGRES_COPY_IN)
+        Result result{pq().exec(conn, copy.constData())};
+        if (pq().resultStatus(result.get()) != PGRES_COPY_IN)
             fail(conn, "copy");
     }
 
@@ -184,20 +189,20 @@ public:
     {
         if (m_finished)
             return;
-        PQputCopyEnd(m_conn, "abgebrochen");
-        while (Result rest{PQgetResult(m_conn)}) {
+        pq().putCopyEnd(m_conn, "abgebrochen");
+        while (Result rest{pq().getResult(m_conn)}) {
         }
     }
 
     void finish() override
     {
         flush();
-        if (PQputCopyEnd(m_conn, nullptr) != 1)
+        if (pq().putCopyEnd(m_conn, nullptr) != 1)
             fail(m_conn, "copy");
         m_finished = true; // the COPY is ended; only its result is left to read
-        Result result{PQgetResult(m_conn)};
-        const bool ok = PQresultStatus(result.get()) == PGRES_COMMAND_OK;
-        while (Result rest{PQgetResult(m_conn)}) {
+        Result result{pq().getResult(m_conn)};
+        const bool ok = pq().resultStatus(result.get()) == PGRES_COMMAND_OK;
+        while (Result rest{pq().getResult(m_conn)}) {
         }
         if (!ok)
             fail(m_conn, "copy");
@@ -229,7 +234,7 @@ private:
     void flush()
     {
         if (!m_buffer.isEmpty() &&
-            PQputCopyData(m_conn, m_buffer.constData(), int(m_buffer.size())) != 1)
+            pq().putCopyData(m_conn, m_buffer.constData(), int(m_buffer.size())) != 1)
             fail(m_conn, "copy");
         m_buffer.clear();
     }
@@ -246,21 +251,21 @@ public:
     {
         if (m_active)
             m_active->orphan();
-        PQfinish(m_conn);
+        pq().finish(m_conn);
     }
 
     Kind kind() const override { return Kind::Postgres; }
-    bool isOpen() const override { return PQstatus(m_conn) == CONNECTION_OK; }
+    bool isOpen() const override { return pq().status(m_conn) == CONNECTION_OK; }
 
     std::unique_ptr<Cursor> query(std::string_view sql, const QVariantList &params) override
     {
         finishActive();
         const std::string text(sql);
         const Parameters values(params);
-        if (PQsendQueryParams(m_conn, text.c_str(), values.count(), nullptr, values.values(),
+        if (pq().sendQueryParams(m_conn, text.c_str(), values.count(), nullptr, values.values(),
                               nullptr, nullptr, 0) != 1)
             fail(m_conn, "query");
-        PQsetSingleRowMode(m_conn);
+        pq().setSingleRowMode(m_conn);
         auto cursor = std::make_unique<PostgresCursor>(*this, m_conn);
         m_active = cursor.get();
         return cursor;
@@ -271,9 +276,9 @@ public:
         finishActive();
         const std::string text(sql);
         const Parameters values(params);
-        Result result{PQexecParams(m_conn, text.c_str(), values.count(), nullptr, values.values(),
+        Result result{pq().execParams(m_conn, text.c_str(), values.count(), nullptr, values.values(),
                                    nullptr, nullptr, 0)};
-        const auto status = PQresultStatus(result.get());
+        const auto status = pq().resultStatus(result.get());
         if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
             fail(m_conn, "exec");
     }
@@ -289,8 +294,8 @@ public:
     {
         finishActive();
         const std::string text(sql);
-        Result result{PQexec(m_conn, text.c_str())};
-        if (PQresultStatus(result.get()) != PGRES_COMMAND_OK)
+        Result result{pq().exec(m_conn, text.c_str())};
+        if (pq().resultStatus(result.get()) != PGRES_COMMAND_OK)
             fail(m_conn, "script");
     }
 
@@ -371,11 +376,11 @@ std::unique_ptr<Engine> openPostgres(const QString &host, int port, const QStrin
     const char *keys[] = {"host", "port", "dbname", "client_encoding", "application_name", nullptr};
     const char *values[] = {hostText.constData(),   portText.constData(),     databaseText.constData(),
                             "UTF8", "TOLVAN Dravonik-Export", nullptr};
-    PGconn *conn = PQconnectStartParams(keys, values, 0);
+    PGconn *conn = pq().connectStartParams(keys, values, 0);
     if (!conn)
         throw std::bad_alloc();
     const auto refuse = [&](const QString &message, bool busy) {
-        PQfinish(conn);
+        pq().finish(conn);
         const QString description = QStringLiteral("Der Datenbankserver %1:%2 ist nicht erreichbar: %3")
                                         .arg(host)
                                         .arg(port)
@@ -386,13 +391,13 @@ std::unique_ptr<Engine> openPostgres(const QString &host, int port, const QStrin
     };
     // The verbose form carries the server's error code, which tells a full
     // server from a refused login whatever language the server writes in.
-    PQsetErrorVerbosity(conn, PQERRORS_VERBOSE);
+    pq().setErrorVerbosity(conn, PQERRORS_VERBOSE);
     const QDeadlineTimer deadline(ConnectMilliseconds);
     PostgresPollingStatusType polling = PGRES_POLLING_WRITING;
-    while (PQstatus(conn) != CONNECTION_BAD && polling != PGRES_POLLING_OK &&
+    while (pq().status(conn) != CONNECTION_BAD && polling != PGRES_POLLING_OK &&
            polling != PGRES_POLLING_FAILED) {
         const SocketWait ready =
-            waitForSocket(PQsocket(conn), polling == PGRES_POLLING_WRITING,
+            waitForSocket(pq().socket(conn), polling == PGRES_POLLING_WRITING,
                           int(std::max<qint64>(0, deadline.remainingTime())));
         if (ready == SocketWait::TimedOut)
             refuse(QStringLiteral("keine Antwort innerhalb von %1 Sekunden")
@@ -400,14 +405,14 @@ std::unique_ptr<Engine> openPostgres(const QString &host, int port, const QStrin
                    true);
         if (ready == SocketWait::Failed)
             refuse(QString::fromLocal8Bit(std::strerror(errno)), false);
-        polling = PQconnectPoll(conn);
+        polling = pq().connectPoll(conn);
     }
-    if (PQstatus(conn) != CONNECTION_OK) {
-        const ConnectRefusal refusal = readRefusal(QString::fromUtf8(PQerrorMessage(conn)));
+    if (pq().status(conn) != CONNECTION_OK) {
+        const ConnectRefusal refusal = readRefusal(QString::fromUtf8(pq().errorMessage(conn)));
         refuse(refusal.message, refusal.busy);
     }
-    PQsetErrorVerbosity(conn, PQERRORS_DEFAULT);
-    PQsetNoticeProcessor(conn, ignoreNotice, nullptr);
+    pq().setErrorVerbosity(conn, PQERRORS_DEFAULT);
+    pq().setNoticeProcessor(conn, ignoreNotice, nullptr);
     auto engine = std::make_unique<PostgresEngine>(conn);
     // Without statistics (data just loaded with psql, never analysed) the
     // planner takes the stock list's articles for a handful and joins their
@@ -423,7 +428,7 @@ std::unique_ptr<Engine> openPostgres(const QString &host, int port, const QStrin
     // whose server connections are all taken keeps them in its queue, and may
     // end the session when they waited too long. That is a full server too.
     try {
-        engine->execScript(PQserverVersion(conn) >= 110000 ? "SET enable_nestloop = off; SET jit = off"
+        engine->execScript(pq().serverVersion(conn) >= 110000 ? "SET enable_nestloop = off; SET jit = off"
                                                            : "SET enable_nestloop = off");
     } catch (const ServerError &error) {
         if (readRefusal(error.description()).busy)
