@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Installed.h"
+
 #include <QString>
 
 namespace tolvan {
@@ -22,7 +24,7 @@ public:
 // What the layer needs of the windows: the login dialog, the server settings
 // dialog with the idle timer, and the way out of the program. The program
 // installs the dialogs; tests install fakes.
-class LoginForms {
+class LoginForms : public Installed<LoginForms> {
 public:
     virtual ~LoginForms() = default;
     virtual Form &login() = 0;
@@ -35,7 +37,6 @@ public:
     // Unloads every window, the most recently loaded first.
     virtual void unloadAll() = 0;
 
-    static void install(LoginForms *forms);
     static LoginForms &current();
 };
 

@@ -1,7 +1,7 @@
 #include "WindowlessStart.h"
 
 #include "HeadlessExport.h"
-#include "UserSettingsStore.h"
+#include "ServiceOwner.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -12,13 +12,11 @@ int exportWithoutWindow(int argc, char *argv[], const QStringList &arguments)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("TOLVAN Dravonik-Export"));
-    const auto settings = userSettingsStore();
-    SettingsStore::install(settings.get());
+    ServiceOwner services;
+    installProgramServices(services);
     QTextStream out(stdout);
     QTextStream messages(stderr);
-    const int status = headless::run(arguments, out, messages);
-    SettingsStore::install(nullptr);
-    return status;
+    return headless::run(arguments, out, messages);
 }
 
 } // namespace tolvan

@@ -6,8 +6,8 @@
 #include "MainWindow.h"
 #include "QtMessageBoxes.h"
 #include "QtMousePointer.h"
+#include "ServiceOwner.h"
 #include "Session.h"
-#include "UserSettingsStore.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -40,15 +40,12 @@ int runWithWindows(int argc, char *argv[], const QStringList &arguments,
     QApplication app(argc, argv);
     qInstallMessageHandler(previous);
     prepareApplication(app);
-    QtMessageBoxes messageBoxes;
-    MessageBoxes::install(&messageBoxes);
-    QtMousePointer mousePointer;
-    MousePointerService::install(&mousePointer);
-    const auto settings = userSettingsStore();
-    SettingsStore::install(settings.get());
+    ServiceOwner services;
+    installProgramServices(services);
+    services.own<MessageBoxes>(std::make_unique<QtMessageBoxes>());
+    services.own<MousePointerService>(std::make_unique<QtMousePointer>());
+    services.own<LoginForms>(std::make_unique<DialogForms>());
     setProgramCommandLine(arguments.join(u' '));
-    DialogForms dialogs;
-    LoginForms::install(&dialogs);
 
     MainWindow window;
     guard::run([&window] { window.Form_Load(); });

@@ -22,19 +22,12 @@ private:
     QElapsedTimer m_started;
 };
 
-Clock *installed = nullptr;
-
 } // namespace
-
-void Clock::install(Clock *clock)
-{
-    installed = clock;
-}
 
 Clock &Clock::current()
 {
     static SystemClock system;
-    return installed ? *installed : system;
+    return installed() ? *installed() : system;
 }
 
 } // namespace tolvan

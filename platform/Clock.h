@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Installed.h"
+
 #include <QtGlobal>
 
 namespace tolvan {
@@ -7,7 +9,7 @@ namespace tolvan {
 // The clock the program's waits use: monotonic milliseconds, and a wait that
 // lets every pending event run meanwhile. The real one is installed by default;
 // tests install one that lets a ten-second wait pass at once.
-class Clock {
+class Clock : public Installed<Clock> {
 public:
     virtual ~Clock() = default;
     // Milliseconds since some fixed start; never goes back.
@@ -15,8 +17,7 @@ public:
     // Runs events as they come for up to `milliseconds`, sleeping between them.
     virtual void runEventsFor(qint64 milliseconds) = 0;
 
-    // Passing nullptr puts the real clock back.
-    static void install(Clock *clock);
+    // The installed clock; without one (install(nullptr)) the real one.
     static Clock &current();
 };
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Installed.h"
+
 #include <QString>
 
 namespace tolvan {
@@ -10,15 +12,13 @@ enum class MessageAnswer { Ok, Yes, No };
 
 // Every message the program shows goes through the one installed service: the
 // program installs real message boxes, tests a fake that records and answers.
-class MessageBoxes {
+class MessageBoxes : public Installed<MessageBoxes> {
 public:
     virtual ~MessageBoxes() = default;
     virtual MessageAnswer show(const QString &title, const QString &text, MessageIcon icon,
                                MessageButtons buttons) = 0;
-
-    // Passing nullptr removes the service; showing a message then is a programming error.
-    static void install(MessageBoxes *service);
 };
+// Without a service installed, showing a message is a programming error.
 
 // Shows a modal message and returns the user's answer.
 MessageAnswer showMessage(const QString &title, const QString &text,

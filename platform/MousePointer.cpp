@@ -1,19 +1,10 @@
 #include "MousePointer.h"
 
 namespace tolvan {
-namespace {
-MousePointerService *installed = nullptr;
-} // namespace
-
-void MousePointerService::install(MousePointerService *service)
-{
-    installed = service;
-}
-
 void setMousePointer(MousePointer pointer)
 {
-    if (installed)
-        installed->set(pointer);
+    if (MousePointerService::installed())
+        MousePointerService::installed()->set(pointer);
 }
 
 } // namespace tolvan

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Installed.h"
+
 namespace tolvan {
 
 // The screen's mouse pointer while the program works.
@@ -7,11 +9,10 @@ enum class MousePointer { Default, Arrow, Hourglass };
 
 // What shows the pointer; without one installed (as in the headless export)
 // setting it does nothing.
-class MousePointerService {
+class MousePointerService : public Installed<MousePointerService> {
 public:
     virtual ~MousePointerService() = default;
     virtual void set(MousePointer pointer) = 0;
-    static void install(MousePointerService *service);
 };
 
 void setMousePointer(MousePointer pointer);

@@ -21,19 +21,14 @@ public:
     }
 };
 
-Programs *installed = nullptr;
 
 } // namespace
 
 Programs &Programs::current()
 {
     static SystemPrograms system;
-    return installed ? *installed : system;
+    return installed() ? *installed() : system;
 }
 
-void Programs::install(Programs *programs)
-{
-    installed = programs;
-}
 
 } // namespace tolvan

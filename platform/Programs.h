@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Installed.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -7,7 +9,7 @@ namespace tolvan {
 
 // Starting other programs: finding them, and starting one as a separate process
 // without waiting for it. Tests install a fake.
-class Programs {
+class Programs : public Installed<Programs> {
 public:
     virtual ~Programs() = default;
     // The full path of an executable on the search path, or "".
@@ -17,7 +19,6 @@ public:
     virtual bool startDetached(const QString &path, const QStringList &arguments) = 0;
 
     static Programs &current();
-    static void install(Programs *programs);
 };
 
 } // namespace tolvan

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Installed.h"
+
 #include <QByteArray>
 #include <QtGlobal>
 
@@ -8,7 +10,7 @@ namespace tolvan {
 // The system registry as the desktop's single-byte (ANSI) functions read it:
 // open a key, query a value into a buffer, close. The real one exists on
 // Windows only; elsewhere there is none. Tests install a fake.
-class Registry {
+class Registry : public Installed<Registry> {
 public:
     static constexpr quint32 LocalMachine = 0x80000002; // HKEY_LOCAL_MACHINE
     static constexpr quint32 ReadAndWrite = 0x2003F;    // KEY_READ plus every key right
@@ -32,7 +34,6 @@ public:
     // The installed registry (a test's), else the system's; nullptr where the
     // system has none.
     static Registry *current();
-    static void install(Registry *registry);
 };
 
 } // namespace tolvan

@@ -5,19 +5,13 @@
 
 namespace tolvan {
 namespace {
-SettingsStore *installed = nullptr;
-
 SettingsStore &store()
 {
-    Q_ASSERT_X(installed, "SettingsStore", "no settings store installed");
-    return *installed;
+    Q_ASSERT_X(SettingsStore::installed(), "SettingsStore", "no settings store installed");
+    return *SettingsStore::installed();
 }
 } // namespace
 
-void SettingsStore::install(SettingsStore *store)
-{
-    installed = store;
-}
 
 QString GetSetting(const QString &application, const QString &section, const QString &key,
                    const QString &defaultValue)

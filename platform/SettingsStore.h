@@ -1,12 +1,14 @@
 #pragma once
 
+#include "Installed.h"
+
 #include <QString>
 
 namespace tolvan {
 
 // The per-user settings store: named texts by application, section and key.
 // The program installs the real store; tests one in a temporary folder.
-class SettingsStore {
+class SettingsStore : public Installed<SettingsStore> {
 public:
     virtual ~SettingsStore() = default;
     virtual QString value(const QString &application, const QString &section, const QString &key,
@@ -14,10 +16,8 @@ public:
     // Raises RuntimeError when the value cannot be stored.
     virtual void setValue(const QString &application, const QString &section, const QString &key,
                           const QString &value) = 0;
-
-    // Passing nullptr removes the store; using the settings then is a programming error.
-    static void install(SettingsStore *store);
 };
+// Without a store installed, using the settings is a programming error.
 
 QString GetSetting(const QString &application, const QString &section, const QString &key,
                    const QString &defaultValue = QString());

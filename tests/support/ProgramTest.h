@@ -5,6 +5,7 @@
 #include "Guard.h"
 #include "GuiTest.h"
 #include "IniSettingsStore.h"
+#include "ServiceOwner.h"
 
 #include <QList>
 #include <QTemporaryDir>
@@ -17,14 +18,9 @@ namespace testing {
 struct ProgramServices {
     ProgramServices() : settings(settingsFolder.path())
     {
-        tolvan::SettingsStore::install(&settings);
-        tolvan::LoginForms::install(&dialogs);
+        owner.use<tolvan::SettingsStore>(settings);
+        owner.use<tolvan::LoginForms>(dialogs);
         recordEnds();
-    }
-    ~ProgramServices()
-    {
-        tolvan::LoginForms::install(nullptr);
-        tolvan::SettingsStore::install(nullptr);
     }
     // Records every end of the program in `ends` and lets handlers run again.
     void recordEnds()
@@ -37,6 +33,7 @@ struct ProgramServices {
     tolvan::DialogForms dialogs;
     FakeClock clock; // no window test waits real seconds between connection attempts
     QList<int> ends;
+    tolvan::ServiceOwner owner; // the last member: takes the services back first
 };
 
 inline ProgramServices *services = nullptr;
