@@ -277,7 +277,8 @@ int exportFor(const Request &request, QTextStream &messages)
                     file->addUtf8(row.utf8);
                 else
                     file->add(row.text);
-            });
+            },
+            StockFields::ForExport);
         lines = file->commit();
     } catch (const ExportFailed &failed) {
         showMessage(QStringLiteral("TOLVAN Dravonik-Export"), failed.description(),

@@ -30,8 +30,27 @@ std::optional<bool> branchKnown()
     }
 }
 
+namespace {
+
+// "Exportliste" where the server has it (this program's own component), else
+// the list ("Liste", an object server).
+std::unique_ptr<ResultSet> openStockQuery(Factory &factory, StockFields fields)
+{
+    if (fields == StockFields::ForExport) {
+        try {
+            return factory.openClassQuery(QStringLiteral("TV.XW"), QStringLiteral("Exportliste"));
+        } catch (const ServerError &) {
+            // no such query: the whole list serves as well
+        }
+    }
+    return factory.openClassQuery(QStringLiteral("TV.XW"), QStringLiteral("Liste"));
+}
+
+} // namespace
+
 qsizetype fetchStockList(const QString &supplierNumber, const std::function<void()> &clear,
-                         const std::function<void(const StockRow &row)> &addRow)
+                         const std::function<void(const StockRow &row)> &addRow,
+                         StockFields fields)
 {
     ConnectServer();
     BeginServerWork();
@@ -43,8 +62,7 @@ qsizetype fetchStockList(const QString &supplierNumber, const std::function<void
         key = stock->call(QStringLiteral("liste"),
                           {Arg::ref(state.Firm), Arg::ref(state.Branch), supplierNumber});
     }
-    std::unique_ptr<ResultSet> rows =
-        state.Factory->openClassQuery(QStringLiteral("TV.XW"), QStringLiteral("Liste"));
+    std::unique_ptr<ResultSet> rows = openStockQuery(*state.Factory, fields);
     rows->execute(key);
     // The first step belongs to running the query: an engine may only then find
     // out that it cannot answer.

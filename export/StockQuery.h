@@ -26,11 +26,17 @@ struct StockRow {
     QStringView text;
 };
 
+// The fields of the rows the caller needs: all four (the list), or EAN and
+// quantity only (the export file), where the server may leave the article
+// number and description empty.
+enum class StockFields { All, ForExport };
+
 // Runs the stock query of the supplier in the session's firm and branch and
 // hands over its rows in server order. `clear` is called once the query has
 // run and its first row (or none) is known, so that a query that fails leaves
 // the caller's old rows alone. Returns the number of rows.
 qsizetype fetchStockList(const QString &supplierNumber, const std::function<void()> &clear,
-                         const std::function<void(const StockRow &row)> &addRow);
+                         const std::function<void(const StockRow &row)> &addRow,
+                         StockFields fields = StockFields::All);
 
 } // namespace tolvan

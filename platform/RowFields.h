@@ -4,11 +4,28 @@
 #include <QStringView>
 #include <array>
 #include <cstddef>
+#include <cstring>
 
 namespace tolvan {
 
 // Rows of fields split at one separator character: a list row's four fields
 // at the line feed, a user ident at "|". Views into the row, nothing copied.
+
+namespace rowfields {
+// The next separator from `from` on, or -1: memchr for bytes (Qt's byte
+// search does not take the short way for one character).
+inline qsizetype find(QByteArrayView row, char separator, qsizetype from)
+{
+    if (from >= row.size())
+        return -1;
+    const void *found = std::memchr(row.data() + from, separator, std::size_t(row.size() - from));
+    return found ? static_cast<const char *>(found) - row.data() : -1;
+}
+inline qsizetype find(QStringView row, QChar separator, qsizetype from)
+{
+    return row.indexOf(separator, from);
+}
+} // namespace rowfields
 
 // Field n (counted from 1); empty where the row has fewer fields.
 template <typename View, typename Separator> View rowField(View row, Separator separator, int n)
@@ -17,12 +34,12 @@ template <typename View, typename Separator> View rowField(View row, Separator s
         return {};
     qsizetype start = 0;
     for (int i = 1; i < n; ++i) {
-        start = row.indexOf(separator, start);
+        start = rowfields::find(row, separator, start);
         if (start < 0)
             return {};
         ++start;
     }
-    const qsizetype end = row.indexOf(separator, start);
+    const qsizetype end = rowfields::find(row, separator, start);
     return row.sliced(start, (end < 0 ? row.size() : end) - start);
 }
 
@@ -33,7 +50,7 @@ std::array<View, N> leadingFields(View row, Separator separator)
     std::array<View, N> fields{};
     qsizetype start = 0;
     for (View &field : fields) {
-        const qsizetype end = row.indexOf(separator, start);
+        const qsizetype end = rowfields::find(row, separator, start);
         field = row.sliced(start, (end < 0 ? row.size() : end) - start);
         if (end < 0)
             break;

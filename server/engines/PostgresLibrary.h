@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <libpq-fe.h>
 
 namespace tolvan::libpq {
@@ -36,7 +37,16 @@ struct Functions {
     decltype(&PQstatus) status;
 };
 
+namespace detail {
+extern std::atomic<const Functions *> ready;
+const Functions &load();
+} // namespace detail
+
 // The loaded functions; raises ServerError when the library is missing.
-const Functions &functions();
+inline const Functions &functions()
+{
+    const Functions *loaded = detail::ready.load(std::memory_order_acquire);
+    return loaded ? *loaded : detail::load();
+}
 
 } // namespace tolvan::libpq

@@ -4,7 +4,9 @@
 
 namespace tolvan::libpq {
 
-const Functions &functions()
+std::atomic<const Functions *> detail::ready{nullptr};
+
+const Functions &detail::load()
 {
     static const Functions linked{
         &PQcancel,
@@ -33,6 +35,7 @@ const Functions &functions()
         &PQsocket,
         &PQstatus,
     };
+    ready.store(&linked, std::memory_order_release);
     return linked;
 }
 

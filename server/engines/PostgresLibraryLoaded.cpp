@@ -18,7 +18,7 @@ template <typename Function> void resolve(QLibrary &library, const char *name, F
                               .arg(library.errorString()));
 }
 
-Functions load()
+Functions resolveAll()
 {
     QLibrary library(QStringLiteral("pq"), 5);
     library.setLoadHints(QLibrary::PreventUnloadHint);
@@ -53,9 +53,12 @@ Functions load()
 
 } // namespace
 
-const Functions &functions()
+std::atomic<const Functions *> detail::ready{nullptr};
+
+const Functions &detail::load()
 {
-    static const Functions loaded = load();
+    static const Functions loaded = resolveAll();
+    ready.store(&loaded, std::memory_order_release);
     return loaded;
 }
 

@@ -156,29 +156,30 @@ const char *const BranchSql = "SELECT 1 FROM branch WHERE firm = $1 AND branch =
 // Article number, description, EAN and quantity of every article of the
 // supplier in the order of the article number's bytes. Articles without a
 // stock row count 0; a branch that does not exist in the firm has no list at
-// all (checked once, not per article).
-std::string stockListSql(Engine::Kind kind)
+// all (checked once, not per article). For the export file ("Exportliste")
+// only EAN and quantity of the same rows: it writes nothing else.
+std::string stockListSql(Engine::Kind kind, bool forExport)
 {
     // SQLite compares texts by their bytes; PostgreSQL has to be told, whatever
     // the database's collation.
     const QLatin1String order(kind == Engine::Kind::Sqlite ? "a.article_no"
                                                            : "a.article_no COLLATE \"C\"");
-    return QStringLiteral("SELECT a.article_no, a.description, a.ean, COALESCE(s.quantity, 0) "
+    const QLatin1String columns(forExport ? "" : "a.article_no, a.description, ");
+    return QStringLiteral("SELECT %2a.ean, COALESCE(s.quantity, 0) "
                           "FROM article a LEFT JOIN stock s "
                           "ON s.firm = a.firm AND s.branch = $2 AND s.article_no = a.article_no "
                           "WHERE a.firm = $1 AND a.supplier_no = $3 "
                           "AND EXISTS (SELECT 1 FROM branch b WHERE b.firm = $1 AND b.branch = $2) "
                           "ORDER BY %1")
-        .arg(order)
+        .arg(order, columns)
         .toStdString();
 }
 
 // The row text as UTF-8: the four values joined by line feeds. A line feed or
 // carriage return inside a value becomes a blank, so that every row keeps its
 // four fields.
-void appendRowText(const Cursor &row, QByteArray &bytes)
+void appendRowText(const std::array<QByteArrayView, 4> &values, QByteArray &bytes)
 {
-    const std::array<QByteArrayView, 4> values{row.utf8(0), row.utf8(1), row.utf8(2), row.utf8(3)};
     qsizetype length = qsizetype(values.size()) - 1;
     for (const QByteArrayView value : values)
         length += value.size();
@@ -189,14 +190,8 @@ void appendRowText(const Cursor &row, QByteArray &bytes)
         const QByteArrayView value = values[column];
         if (column > 0)
             *out++ = '\n';
-        if (!value.isEmpty())
-            std::memcpy(out, value.data(), size_t(value.size()));
-        // Looked for first: hardly any value holds one, and the search is fast.
-        if (std::memchr(out, '\n', size_t(value.size())) ||
-            std::memchr(out, '\r', size_t(value.size())))
-            std::replace_if(
-                out, out + value.size(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
-        out += value.size();
+        for (const char c : value)
+            *out++ = c == '\n' || c == '\r' ? ' ' : c;
     }
 }
 
@@ -245,8 +240,10 @@ protected:
 
 class StockList final : public EngineResultSet {
 public:
-    explicit StockList(std::shared_ptr<Connection> connection)
-        : EngineResultSet(std::move(connection), QStringLiteral("TV.XW:Liste"))
+    StockList(std::shared_ptr<Connection> connection, bool forExport)
+        : EngineResultSet(std::move(connection), forExport ? QStringLiteral("TV.XW:Exportliste")
+                                                           : QStringLiteral("TV.XW:Liste")),
+          m_forExport(forExport)
     {
     }
 
@@ -262,10 +259,12 @@ protected:
         if (std::any_of(key.cbegin(), key.cend(), namesNothing))
             return; // no rows
         Engine &database = connection().database();
-        static const std::string sqlite = stockListSql(Engine::Kind::Sqlite);
-        static const std::string postgres = stockListSql(Engine::Kind::Postgres);
-        m_rows = database.query(database.kind() == Engine::Kind::Sqlite ? sqlite : postgres,
-                                {key[0], key[1], key[2]});
+        static const std::array<std::string, 4> sql{
+            stockListSql(Engine::Kind::Sqlite, false), stockListSql(Engine::Kind::Sqlite, true),
+            stockListSql(Engine::Kind::Postgres, false), stockListSql(Engine::Kind::Postgres, true)};
+        const std::size_t which =
+            (database.kind() == Engine::Kind::Sqlite ? 0 : 2) + (m_forExport ? 1 : 0);
+        m_rows = database.query(sql[which], {key[0], key[1], key[2]});
     }
     bool step() override { return m_rows && m_rows->next(); }
     void appendColumnUtf8(int number, QByteArray &bytes) override
@@ -273,12 +272,17 @@ protected:
         if (number != 1)
             throw ServerError(ServerError::InvalidArgument,
                               QStringLiteral("TV.XW:Liste hat keine Spalte %1").arg(number));
-        appendRowText(*m_rows, bytes);
+        const Cursor &row = *m_rows;
+        if (m_forExport) // article number and description left empty
+            appendRowText({QByteArrayView(), QByteArrayView(), row.utf8(0), row.utf8(1)}, bytes);
+        else
+            appendRowText({row.utf8(0), row.utf8(1), row.utf8(2), row.utf8(3)}, bytes);
     }
     void finish() override { m_rows.reset(); }
 
 private:
     std::unique_ptr<Cursor> m_rows;
+    bool m_forExport;
 };
 
 // ---------------------------------------------------------------- TV.Windows
@@ -399,11 +403,11 @@ std::unique_ptr<ResultSet> openServerQuery(const std::shared_ptr<Connection> &co
 {
     if (className != u"TV.XW")
         throw unknownClass(className);
-    if (queryName != u"Liste")
+    if (queryName != u"Liste" && queryName != u"Exportliste")
         throw ServerError(
             ServerError::UnknownQuery,
             QStringLiteral("Die Klasse %1 hat keine Abfrage %2").arg(className, queryName));
-    return std::make_unique<StockList>(connection);
+    return std::make_unique<StockList>(connection, queryName == u"Exportliste");
 }
 
 } // namespace tolvan

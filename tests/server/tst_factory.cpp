@@ -30,11 +30,12 @@ template <typename Call> ServerError raised(Call call)
     return ServerError(0, QStringLiteral("no error raised"));
 }
 
-QStringList stockList(Factory &factory, QString firm, QString branch, const QString &supplier)
+QStringList stockList(Factory &factory, QString firm, QString branch, const QString &supplier,
+                      const QString &query = QStringLiteral("Liste"))
 {
     QVariant key = factory.createObject("DRAVONIK.Lager")
                        ->call("liste", {Arg::ref(firm), Arg::ref(branch), supplier});
-    auto rows = factory.openClassQuery("TV.XW", "Liste");
+    auto rows = factory.openClassQuery("TV.XW", query);
     rows->execute(key);
     QStringList texts;
     QByteArray utf8;
@@ -84,6 +85,7 @@ private slots:
     void localsLiveAsLongAsTheConnection();
     void hostileTextChangesNothing();
     void lineBreaksInsideValuesKeepFourFields();
+    void exportListIsTheListsEanAndQuantity();
     void articleNumbersInByteOrder();
     void identitiesWithNulAreNotLogged();
     void connectingAndReadingDuringAReload();
@@ -676,6 +678,25 @@ void TestFactory::lineBreaksInsideValuesKeepFourFields()
         QCOMPARE(row.split(u'\n').size(), 4);
         QVERIFY(row.split(u'\n').at(2).startsWith("400000000000"));
     }
+}
+
+// What the export without a window asks for: the same rows as the list, in
+// the same order, with only the EAN and quantity it writes.
+void TestFactory::exportListIsTheListsEanAndQuantity()
+{
+    m_db.engine().exec("INSERT INTO article (firm, article_no, supplier_no, description, ean) "
+                       "VALUES ('1', '100-0009', '100', 'Z', 'EAN\rmit\nUmbruch')");
+    const QStringList keys[] = {{"1", "0", "100"}, {"1", "0", "200"}, {"2", "0", "100"},
+                                {"1", "9", "100"}, {"1", "0", "999"}};
+    for (const QStringList &key : keys) {
+        QStringList expected;
+        for (const QString &row : stockList(m_factory, key[0], key[1], key[2])) {
+            const QStringList fields = row.split(u'\n');
+            expected << QStringLiteral("\n\n") + fields[2] + u'\n' + fields[3];
+        }
+        QCOMPARE(stockList(m_factory, key[0], key[1], key[2], "Exportliste"), expected);
+    }
+    QVERIFY(stockList(m_factory, "1", "0", "100", "Exportliste").contains("\n\nEAN mit Umbruch\n0"));
 }
 
 void TestFactory::articleNumbersInByteOrder()
