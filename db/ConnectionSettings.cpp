@@ -11,11 +11,6 @@
 namespace tolvan {
 namespace {
 
-QString stored(const QString &key, const QString &defaultValue = QString())
-{
-    return GetSetting(loginSettings::Application, loginSettings::Section, key, defaultValue);
-}
-
 void fillServerForm()
 {
     const Session &state = session();
@@ -66,11 +61,11 @@ bool commandLineHasLogin(const QString &commandLine)
 void LoadConnectionSettings()
 {
     Session &state = session();
-    state.Firm = stored(QStringLiteral("Firma"), QStringLiteral("1"));
-    state.Branch = stored(QStringLiteral("Filiale"), QStringLiteral("0"));
-    state.ServerAddress = stored(QStringLiteral("Server"), loginSettings::DefaultServerAddress);
-    state.Port = stored(QStringLiteral("Port"), DefaultStoredPort);
-    state.Namespace = stored(QStringLiteral("Namespace"), QStringLiteral("TOLVAN"));
+    state.Firm = GetSetting(loginSettings::Firm, QStringLiteral("1"));
+    state.Branch = GetSetting(loginSettings::Branch, QStringLiteral("0"));
+    state.ServerAddress = GetSetting(loginSettings::Server, loginSettings::DefaultServerAddress);
+    state.Port = GetSetting(loginSettings::Port, DefaultStoredPort);
+    state.Namespace = GetSetting(loginSettings::Namespace, QStringLiteral("TOLVAN"));
     state.ConnectString = connectStringFor(state.ServerAddress, state.Port);
     // The WJ query may connect and, when the server cannot be reached, show the
     // server settings, where the user can store them: the dialogs show the
@@ -78,13 +73,13 @@ void LoadConnectionSettings()
     // keeps the login.
     fillServerForm();
     const QString storedPassword = state.PasswordInstead.isEmpty()
-                                       ? XorText(stored(QStringLiteral("Passwort")))
+                                       ? XorText(GetSetting(loginSettings::Password))
                                        : state.PasswordInstead;
     if (!state.KeepTypedPassword)
         LoginForms::current().login().setText(QStringLiteral("BPASSWORT"), storedPassword);
-    LoginForms::current().login().setText(QStringLiteral("BUSER"), stored(QStringLiteral("Name")));
+    LoginForms::current().login().setText(QStringLiteral("BUSER"), GetSetting(loginSettings::Name));
     state.WJ = DBCall(QStringLiteral("S P0=$P(^FA(0),\"`\",2) W P0"));
-    state.LoginName = stored(QStringLiteral("Name"));
+    state.LoginName = GetSetting(loginSettings::Name);
     Form &login = LoginForms::current().login();
     state.Password = login.text(QStringLiteral("BPASSWORT"));
     if (!state.KeepTypedPassword) {
@@ -101,8 +96,8 @@ ServerAndPort nextServerAndPort()
     if (commandLineHasLogin(line))
         return {GetField(line, space, 5, loginSettings::DefaultServerAddress),
                 GetField(line, space, 6, DefaultCommandLinePort)};
-    return {stored(QStringLiteral("Server"), loginSettings::DefaultServerAddress),
-            stored(QStringLiteral("Port"), DefaultStoredPort)};
+    return {GetSetting(loginSettings::Server, loginSettings::DefaultServerAddress),
+            GetSetting(loginSettings::Port, DefaultStoredPort)};
 }
 
 void PrepareLogin()

@@ -1,13 +1,25 @@
 #pragma once
 
+#include "SettingKey.h"
+
 #include <QString>
 
 namespace tolvan {
 
-// Where the login data live in the settings store.
+// The login data in the settings store. An administrator may preset the
+// firm, the branch and the server (address, port, namespace) for every user;
+// never the name and password: such a file or key is readable by every user,
+// and the scrambling of the password is its own inverse.
 namespace loginSettings {
 inline const QString Application = QStringLiteral("Cache Login");
 inline const QString Section = QStringLiteral("Login");
+inline const SettingKey Firm{Application, Section, QStringLiteral("Firma"), true};
+inline const SettingKey Branch{Application, Section, QStringLiteral("Filiale"), true};
+inline const SettingKey Server{Application, Section, QStringLiteral("Server"), true};
+inline const SettingKey Port{Application, Section, QStringLiteral("Port"), true};
+inline const SettingKey Namespace{Application, Section, QStringLiteral("Namespace"), true};
+inline const SettingKey Name{Application, Section, QStringLiteral("Name"), false};
+inline const SettingKey Password{Application, Section, QStringLiteral("Passwort"), false};
 // The server address when none is given: the empty text, the embedded database.
 inline const QString DefaultServerAddress;
 } // namespace loginSettings

@@ -58,17 +58,14 @@ LoginDialog::~LoginDialog() = default;
 void LoginDialog::Sichern()
 {
     QDialog &server = forms::server();
-    const auto save = [](const QString &key, const QString &value) {
-        SaveSetting(loginSettings::Application, loginSettings::Section, key, value);
-    };
-    save(QStringLiteral("Firma"), lineEdit(server, QStringLiteral("BFIRMA")).text());
-    save(QStringLiteral("Filiale"), lineEdit(server, QStringLiteral("BFIL")).text());
-    save(QStringLiteral("Name"), m_ui->BUSER->text());
+    SaveSetting(loginSettings::Firm, lineEdit(server, QStringLiteral("BFIRMA")).text());
+    SaveSetting(loginSettings::Branch, lineEdit(server, QStringLiteral("BFIL")).text());
+    SaveSetting(loginSettings::Name, m_ui->BUSER->text());
     if (!session().KeepTypedPassword)
-        save(QStringLiteral("Passwort"), XorText(m_ui->BPASSWORT->text()));
-    save(QStringLiteral("Server"), lineEdit(server, QStringLiteral("BSERVERIP")).text());
-    save(QStringLiteral("Port"), lineEdit(server, QStringLiteral("BPORT")).text());
-    save(QStringLiteral("Namespace"), lineEdit(server, QStringLiteral("BNAMESPACE")).text());
+        SaveSetting(loginSettings::Password, XorText(m_ui->BPASSWORT->text()));
+    SaveSetting(loginSettings::Server, lineEdit(server, QStringLiteral("BSERVERIP")).text());
+    SaveSetting(loginSettings::Port, lineEdit(server, QStringLiteral("BPORT")).text());
+    SaveSetting(loginSettings::Namespace, lineEdit(server, QStringLiteral("BNAMESPACE")).text());
 }
 
 void LoginDialog::BUSpeich_Click()

@@ -31,15 +31,12 @@ namespace {
 
 const QString Title = QStringLiteral("TOLVAN Dravonik-Export");
 
-QString exportSetting(const QString &key)
-{
-    return GetSetting(QStringLiteral("Dravonik"), QStringLiteral("Export"), key);
-}
-
-void saveExportSetting(const QString &key, const QString &value)
-{
-    SaveSetting(QStringLiteral("Dravonik"), QStringLiteral("Export"), key, value);
-}
+// The last supplier number found and the last storage location typed; an
+// administrator may preset both for every user.
+const SettingKey SupplierNumber{QStringLiteral("Dravonik"), QStringLiteral("Export"),
+                                QStringLiteral("Liefnr"), true};
+const SettingKey StorageLocation{QStringLiteral("Dravonik"), QStringLiteral("Export"),
+                                 QStringLiteral("Lagerort"), true};
 
 } // namespace
 
@@ -97,8 +94,8 @@ void MainWindow::Form_Load()
     }
     setWindowTitle(titleFor(state.Firm, state.Branch, state.UserIdent));
     RestoreWindowPos(*this, QStringLiteral("FMDravonik"));
-    m_ui->TxLnr->setText(exportSetting(QStringLiteral("Liefnr")));
-    m_ui->TxLagerort->setText(exportSetting(QStringLiteral("Lagerort")));
+    m_ui->TxLnr->setText(GetSetting(SupplierNumber));
+    m_ui->TxLagerort->setText(GetSetting(StorageLocation));
     TxLnr_LostFocus();
 }
 
@@ -126,13 +123,13 @@ void MainWindow::TxLnr_LostFocus()
         m_ui->TxLnr->setFocus(); // also before the window is shown: there once it is
         return;
     }
-    saveExportSetting(QStringLiteral("Liefnr"), number);
+    SaveSetting(SupplierNumber, number);
     m_ui->TxLname->setText(name);
 }
 
 void MainWindow::TxLagerort_LostFocus()
 {
-    saveExportSetting(QStringLiteral("Lagerort"), m_ui->TxLagerort->text());
+    SaveSetting(StorageLocation, m_ui->TxLagerort->text());
 }
 
 void MainWindow::BUAkt_Click()

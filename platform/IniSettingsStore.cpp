@@ -98,37 +98,34 @@ QString IniSettingsStore::fileName(const QString &application) const
     return QDir(m_folder).filePath(application + QStringLiteral(".ini"));
 }
 
-std::optional<QString> IniSettingsStore::everyUserValue(const QString &application,
-                                                        const QString &section,
-                                                        const QString &key) const
+std::optional<QString> IniSettingsStore::everyUserValue(const SettingKey &key) const
 {
-    if (!isEveryUserDefault(application, section, key))
+    if (!key.everyUserDefault)
         return std::nullopt;
-    const QString name = application + QStringLiteral(".ini");
+    const QString name = key.application + QStringLiteral(".ini");
     for (const QString &folder : m_everyUserFolders)
-        if (const auto preset = storedValue(QDir(folder).filePath(name), section, key))
+        if (const auto preset = storedValue(QDir(folder).filePath(name), key.section, key.name))
             return preset;
     return std::nullopt;
 }
 
-QString IniSettingsStore::value(const QString &application, const QString &section,
-                                const QString &key, const QString &defaultValue)
+QString IniSettingsStore::value(const SettingKey &key, const QString &defaultValue)
 {
-    if (const auto own = storedValue(fileName(application), section, key))
+    if (const auto own = storedValue(fileName(key.application), key.section, key.name))
         return *own;
-    return everyUserValue(application, section, key).value_or(defaultValue);
+    return everyUserValue(key).value_or(defaultValue);
 }
 
-void IniSettingsStore::setValue(const QString &application, const QString &section,
-                                const QString &key, const QString &value)
+void IniSettingsStore::setValue(const SettingKey &key, const QString &value)
 {
+    const QString application = key.application;
     keepPrivate(m_folder, fileName(application));
     QSettings settings(fileName(application), iniFormat());
     // "Anmelden" stores the server it shows: a value equal to the
     // administrator's is not kept as the user's own, so that a later change
     // of the administrator's reaches the user.
-    const QString name = storedName(settings, section, key);
-    if (everyUserValue(application, section, key) == value)
+    const QString name = storedName(settings, key.section, key.name);
+    if (everyUserValue(key) == value)
         settings.remove(name);
     else
         settings.setValue(name, value);

@@ -14,8 +14,8 @@ namespace tolvan {
 //
 // A value the user's file lacks is read from the same file in the folders an
 // administrator keeps for every user (/etc/xdg/TOLVAN, or those of
-// XDG_CONFIG_DIRS, the first that has it), for the keys isEveryUserDefault
-// allows. Those folders are only read, never written; a value equal to the
+// XDG_CONFIG_DIRS, the first that has it), for the keys that allow it
+// (SettingKey::everyUserDefault). Those folders are only read, never written; a value equal to the
 // one there is not kept in the user's file, so that a later change there
 // reaches the user.
 class IniSettingsStore : public SettingsStore {
@@ -24,17 +24,14 @@ public:
     IniSettingsStore();
     explicit IniSettingsStore(QString folder, QStringList everyUserFolders = {});
 
-    QString value(const QString &application, const QString &section, const QString &key,
-                  const QString &defaultValue) override;
-    void setValue(const QString &application, const QString &section, const QString &key,
-                  const QString &value) override;
+    QString value(const SettingKey &key, const QString &defaultValue) override;
+    void setValue(const SettingKey &key, const QString &value) override;
 
     QString fileName(const QString &application) const;
 
 private:
     // What an administrator set for every user, where allowed.
-    std::optional<QString> everyUserValue(const QString &application, const QString &section,
-                                          const QString &key) const;
+    std::optional<QString> everyUserValue(const SettingKey &key) const;
 
     QString m_folder;
     QStringList m_everyUserFolders;

@@ -11,7 +11,7 @@ namespace tolvan {
 // alike: REG_SZ, REG_EXPAND_SZ (as written, unexpanded) and REG_DWORD (its
 // number). A key the user's store lacks is read from the same place under
 // HKEY_LOCAL_MACHINE, where an administrator sets defaults for every user
-// (only the keys isEveryUserDefault allows); a value equal to the one there
+// (only the keys that allow it); a value equal to the one there
 // is not kept for the user, so that a later change there reaches the user.
 // Windows only.
 class RegistrySettingsStore : public SettingsStore {
@@ -19,10 +19,8 @@ public:
     // `root` is the key path below both hives; tests pass a key of their own.
     explicit RegistrySettingsStore(QString root = QStringLiteral("Software\\TOLVAN"));
 
-    QString value(const QString &application, const QString &section, const QString &key,
-                  const QString &defaultValue) override;
-    void setValue(const QString &application, const QString &section, const QString &key,
-                  const QString &value) override;
+    QString value(const SettingKey &key, const QString &defaultValue) override;
+    void setValue(const SettingKey &key, const QString &value) override;
 
 private:
     QString keyPath(const QString &application, const QString &section) const;

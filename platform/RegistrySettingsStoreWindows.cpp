@@ -69,25 +69,25 @@ QString RegistrySettingsStore::keyPath(const QString &application, const QString
     return m_root + u'\\' + application + u'\\' + section;
 }
 
-QString RegistrySettingsStore::value(const QString &application, const QString &section,
-                                     const QString &key, const QString &defaultValue)
+QString RegistrySettingsStore::value(const SettingKey &setting, const QString &defaultValue)
 {
-    const QString path = keyPath(application, section);
+    const QString path = keyPath(setting.application, setting.section);
+    const QString &key = setting.name;
     if (const auto own = readText(HKEY_CURRENT_USER, path, key))
         return *own;
-    if (isEveryUserDefault(application, section, key))
+    if (setting.everyUserDefault)
         if (const auto everyUser = readText(HKEY_LOCAL_MACHINE, path, key))
             return *everyUser;
     return defaultValue;
 }
 
-void RegistrySettingsStore::setValue(const QString &application, const QString &section,
-                                     const QString &key, const QString &value)
+void RegistrySettingsStore::setValue(const SettingKey &setting, const QString &value)
 {
-    const QString path = keyPath(application, section);
+    const QString path = keyPath(setting.application, setting.section);
+    const QString &key = setting.name;
     // A value equal to the administrator's is not kept as the user's own, so
     // that a later change of the administrator's reaches the user.
-    if (isEveryUserDefault(application, section, key) &&
+    if (setting.everyUserDefault &&
         readText(HKEY_LOCAL_MACHINE, path, key) == value) {
         const LSTATUS removed =
             RegDeleteKeyValueW(HKEY_CURRENT_USER, wide(path).c_str(), wide(key).c_str());

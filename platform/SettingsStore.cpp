@@ -1,6 +1,5 @@
 #include "SettingsStore.h"
 
-#include <QStringList>
 #include <QtGlobal>
 
 namespace tolvan {
@@ -13,27 +12,14 @@ SettingsStore &store()
 } // namespace
 
 
-QString GetSetting(const QString &application, const QString &section, const QString &key,
-                   const QString &defaultValue)
+QString GetSetting(const SettingKey &key, const QString &defaultValue)
 {
-    return store().value(application, section, key, defaultValue);
+    return store().value(key, defaultValue);
 }
 
-void SaveSetting(const QString &application, const QString &section, const QString &key,
-                 const QString &value)
+void SaveSetting(const SettingKey &key, const QString &value)
 {
-    store().setValue(application, section, key, value);
-}
-
-bool isEveryUserDefault(const QString &application, const QString &section, const QString &key)
-{
-    if (application.compare(QLatin1String("Cache Login"), Qt::CaseInsensitive) != 0)
-        return true;
-    static const QStringList shared = {QStringLiteral("Firma"), QStringLiteral("Filiale"),
-                                       QStringLiteral("Server"), QStringLiteral("Port"),
-                                       QStringLiteral("Namespace")};
-    return section.compare(QLatin1String("Login"), Qt::CaseInsensitive) == 0 &&
-           shared.contains(key, Qt::CaseInsensitive);
+    store().setValue(key, value);
 }
 
 } // namespace tolvan

@@ -12,8 +12,9 @@
 namespace tolvan {
 namespace {
 
-const QString Application = QStringLiteral("WendmarZV");
-const QString Section = QStringLiteral("Windowpos");
+// One entry per window, named by the caller; an administrator may preset them.
+const SettingKey Placements{QStringLiteral("WendmarZV"), QStringLiteral("Windowpos"), QString(),
+                            true};
 
 // Beyond any screen: larger values are cut to this many twips.
 constexpr double LargestTwips = 1'000'000;
@@ -124,7 +125,7 @@ double leadingNumber(const QString &text)
 
 bool RestoreWindowPos(QWidget &window, const QString &key)
 {
-    const QString stored = GetSetting(Application, Section, key);
+    const QString stored = GetSetting(Placements.named(key));
     if (stored.isEmpty())
         return false;
     const QStringList fields = stored.split(u'|');
@@ -147,7 +148,7 @@ void SaveWindowPos(QWidget &window, const QString &key)
                              QString::number(pixelsToTwips(frame.top())),
                              QString::number(pixelsToTwips(frame.width())),
                              QString::number(pixelsToTwips(frame.height()))};
-    SaveSetting(Application, Section, key, fields.join(u'|'));
+    SaveSetting(Placements.named(key), fields.join(u'|'));
 }
 
 } // namespace tolvan

@@ -16,7 +16,10 @@
 #include "TestDatabase.h"
 #include "TextUtils.h"
 
+#include <QDir>
+#include <QFile>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace tolvan;
@@ -37,6 +40,7 @@ private slots:
     void settingsDefaultsAndCommandLine_data();
     void settingsDefaultsAndCommandLine();
     void typedPasswordKeptAfterServerError();
+    void administratorPresetsTheServerNeverTheLogin();
     void unreachableServerEndsAfterTwoSeries();
     void serverAnsweringAtSecondAttempt();
     void settingsDialogShowsTheStoredLoginWhenTheServerIsAway();
@@ -100,7 +104,7 @@ void TestLogin::cleanup()
 
 void TestLogin::store(const QString &key, const QString &value)
 {
-    SaveSetting("Cache Login", "Login", key, value);
+    SaveSetting({"Cache Login", "Login", key}, value);
 }
 
 void TestLogin::storeLogin(const QString &name, const QString &password)
@@ -300,6 +304,28 @@ void TestLogin::typedPasswordKeptAfterServerError()
     LoadConnectionSettings();
     QCOMPARE(session().Password, "gespeichert");
     QCOMPARE(m_forms->loginForm.fields.value("BPASSWORT"), "gespeichert");
+}
+
+// What an administrator writes for every user serves a user who has none of
+// it: firm, branch and server, but never the name and password.
+void TestLogin::administratorPresetsTheServerNeverTheLogin()
+{
+    QTemporaryDir everyUser;
+    QFile preset(QDir(everyUser.path()).filePath("Cache Login.ini"));
+    QVERIFY(preset.open(QIODevice::WriteOnly));
+    preset.write("[Login]\nFirma=7\nFiliale=12\nServer=zentral\nPort=5432\nNamespace=FIRMA\n"
+                 "Name=CHEF\nPasswort=" +
+                 XorText("chef").toUtf8() + "\n");
+    preset.close();
+    QTemporaryDir own;
+    IniSettingsStore store(own.path(), {everyUser.path()});
+    SettingsStore::install(&store);
+    const QStringList read{GetSetting(loginSettings::Firm),      GetSetting(loginSettings::Branch),
+                           GetSetting(loginSettings::Server),    GetSetting(loginSettings::Port),
+                           GetSetting(loginSettings::Namespace), GetSetting(loginSettings::Name),
+                           GetSetting(loginSettings::Password)};
+    SettingsStore::install(m_settings.get());
+    QCOMPARE(read, QStringList({"7", "12", "zentral", "5432", "FIRMA", "", ""}));
 }
 
 void TestLogin::unreachableServerEndsAfterTwoSeries()
@@ -524,7 +550,7 @@ void TestLogin::everyAcceptedPasswordLogsInAfterStoring()
             }
         }
         store("Passwort", XorText(password));
-        QCOMPARE(XorText(GetSetting("Cache Login", "Login", "Passwort")), password);
+        QCOMPARE(XorText(GetSetting({"Cache Login", "Login", "Passwort"})), password);
         if (round % 40 == 0) {
             m_db.engine().exec("UPDATE par_pers_edv SET passwort = $1 WHERE firm = '1' AND "
                                "personnel_code = 'DEMO'",

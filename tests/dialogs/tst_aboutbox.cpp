@@ -90,7 +90,7 @@ private slots:
     void sysInfoButton();
 
 private:
-    QString info() { return GetSetting("WendmarZV", "Windowpos", "Info", "(none)"); }
+    QString info() { return GetSetting({"WendmarZV", "Windowpos", "Info"}, "(none)"); }
 
     FakeMessageBoxes m_messages;
     FakeRegistry m_registry;

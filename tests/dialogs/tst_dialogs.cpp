@@ -88,7 +88,7 @@ void TestDialogs::cleanup()
 
 QString TestDialogs::stored(const QString &key)
 {
-    return GetSetting("Cache Login", "Login", key, "(none)");
+    return GetSetting({"Cache Login", "Login", key}, "(none)");
 }
 
 int TestDialogs::connectionLogRows()

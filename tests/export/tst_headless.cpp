@@ -61,8 +61,8 @@ void TestHeadless::init()
     m_settings = std::make_unique<IniSettingsStore>(m_settingsFolder->path());
     SettingsStore::install(m_settings.get());
     qunsetenv("TOLVAN_PASSWORD");
-    SaveSetting("Cache Login", "Login", "Server", m_db.serverAddress());
-    SaveSetting("Cache Login", "Login", "Port", m_db.port());
+    SaveSetting({"Cache Login", "Login", "Server"}, m_db.serverAddress());
+    SaveSetting({"Cache Login", "Login", "Port"}, m_db.port());
     m_out.clear();
     m_messages.clear();
 }
@@ -199,21 +199,21 @@ void TestHeadless::statuses()
 
 void TestHeadless::storedLoginIsUsed()
 {
-    SaveSetting("Cache Login", "Login", "Name", "DEMO");
-    SaveSetting("Cache Login", "Login", "Passwort", XorText("demo"));
+    SaveSetting({"Cache Login", "Login", "Name"}, "DEMO");
+    SaveSetting({"Cache Login", "Login", "Passwort"}, XorText("demo"));
     const QString file = m_folder.filePath("gespeichert.csv");
     QCOMPARE(run({"--export", file, "--supplier", "200", "--location", "L"}), 0);
     QVERIFY2(m_messages.contains("Zeilen geschrieben"), qPrintable(m_messages));
 
     // A scheduled run keeps the password in the environment: it takes the
     // stored one's place, a wrong one too.
-    SaveSetting("Cache Login", "Login", "Passwort", XorText("falsch"));
+    SaveSetting({"Cache Login", "Login", "Passwort"}, XorText("falsch"));
     QCOMPARE(run({"--export", file, "--supplier", "200", "--location", "L"}), 3);
     qputenv("TOLVAN_PASSWORD", "demo");
     QCOMPARE(run({"--export", file, "--supplier", "200", "--location", "L"}), 0);
-    SaveSetting("Cache Login", "Login", "Passwort", "");
+    SaveSetting({"Cache Login", "Login", "Passwort"}, "");
     QCOMPARE(run({"--export", file, "--supplier", "200", "--location", "L", "--"}), 0);
-    QCOMPARE(GetSetting("Cache Login", "Login", "Passwort"), QString()); // nothing stored
+    QCOMPARE(GetSetting({"Cache Login", "Login", "Passwort"}), QString()); // nothing stored
 
     // The password from the environment fills an empty password field.
     m_messages.clear();
@@ -269,9 +269,9 @@ void TestHeadless::replacesALinkNotItsTarget()
 
 void TestHeadless::aStoredPortThatCannotBeRight()
 {
-    SaveSetting("Cache Login", "Login", "Name", "DEMO");
-    SaveSetting("Cache Login", "Login", "Passwort", XorText("demo"));
-    SaveSetting("Cache Login", "Login", "Port", "70000");
+    SaveSetting({"Cache Login", "Login", "Name"}, "DEMO");
+    SaveSetting({"Cache Login", "Login", "Passwort"}, XorText("demo"));
+    SaveSetting({"Cache Login", "Login", "Port"}, "70000");
     FakeClock clock;
     QCOMPARE(run({"--export", m_folder.filePath("x.csv"), "--supplier", "100", "--location", "L"}),
              2);

@@ -140,7 +140,7 @@ private slots:
 private:
     void start(); // a logged-in main window, shown
     void type(const char *name, const QString &text);
-    QString setting(const QString &key) { return GetSetting("Dravonik", "Export", key, "(none)"); }
+    QString setting(const QString &key) { return GetSetting({"Dravonik", "Export", key}, "(none)"); }
     ReportList *list() { return child<ReportList>(m_window.get(), "liste"); }
     void click(const char *name) { QTest::mouseClick(child(m_window.get(), name), Qt::LeftButton); }
 
@@ -162,8 +162,8 @@ void TestMainJob::init()
     testing::services->recordEnds();
     for (const char *application : {"Cache Login", "Dravonik"})
         QSettings(testing::services->settings.fileName(application), QSettings::IniFormat).clear();
-    SaveSetting("Cache Login", "Login", "Name", "DEMO");
-    SaveSetting("Cache Login", "Login", "Passwort", XorText("demo"));
+    SaveSetting({"Cache Login", "Login", "Name"}, "DEMO");
+    SaveSetting({"Cache Login", "Login", "Passwort"}, XorText("demo"));
     session() = Session();
     setProgramCommandLine(QString());
     m_messages.reset();
@@ -469,7 +469,7 @@ void TestMainJob::hostileSupplierNumbers()
 
 void TestMainJob::unknownStoredSupplierAtStart()
 {
-    SaveSetting("Dravonik", "Export", "Liefnr", "777");
+    SaveSetting({"Dravonik", "Export", "Liefnr"}, "777");
     m_messages.expect(MessageAnswer::Ok);
     start();
     QCOMPARE(m_messages.shown.size(), 1);
@@ -480,8 +480,8 @@ void TestMainJob::unknownStoredSupplierAtStart()
 
 void TestMainJob::storageLocationStoredAndRestored()
 {
-    SaveSetting("Dravonik", "Export", "Liefnr", "300");
-    SaveSetting("Dravonik", "Export", "Lagerort", "Halle 2");
+    SaveSetting({"Dravonik", "Export", "Liefnr"}, "300");
+    SaveSetting({"Dravonik", "Export", "Lagerort"}, "Halle 2");
     start();
     QCOMPARE(child<QLineEdit>(m_window.get(), "TxLagerort")->text(), "Halle 2");
     QCOMPARE(child<QLineEdit>(m_window.get(), "TxLname")->text(),
@@ -541,7 +541,7 @@ void TestMainJob::serverErrorKeepsTheOldRows()
 
 void TestMainJob::exportFile()
 {
-    SaveSetting("Dravonik", "Export", "Liefnr", "100");
+    SaveSetting({"Dravonik", "Export", "Liefnr"}, "100");
     start();
     click("BUAkt");
     type("TxLagerort", "Regal 7, Süd");
@@ -569,8 +569,8 @@ void TestMainJob::exportFile()
 
 void TestMainJob::exportThatCannotBeWritten()
 {
-    SaveSetting("Dravonik", "Export", "Liefnr", "100");
-    SaveSetting("Dravonik", "Export", "Lagerort", "L");
+    SaveSetting({"Dravonik", "Export", "Liefnr"}, "100");
+    SaveSetting({"Dravonik", "Export", "Lagerort"}, "L");
     start();
     click("BUAkt");
     const QString old = m_folder.filePath("alt.csv");
@@ -599,8 +599,8 @@ void TestMainJob::exportThatCannotBeWritten()
 
 void TestMainJob::headlessWritesTheSameBytes()
 {
-    SaveSetting("Dravonik", "Export", "Liefnr", "100");
-    SaveSetting("Dravonik", "Export", "Lagerort", "Regal 7, Süd");
+    SaveSetting({"Dravonik", "Export", "Liefnr"}, "100");
+    SaveSetting({"Dravonik", "Export", "Lagerort"}, "Regal 7, Süd");
     start();
     click("BUAkt");
     m_save.answer = m_folder.filePath("fenster.csv");
@@ -628,8 +628,8 @@ void TestMainJob::headlessWritesTheSameBytes()
 
 void TestMainJob::rowsGivenAsTextsKeepEveryCharacter()
 {
-    SaveSetting("Dravonik", "Export", "Liefnr", "100");
-    SaveSetting("Dravonik", "Export", "Lagerort", "L");
+    SaveSetting({"Dravonik", "Export", "Liefnr"}, "100");
+    SaveSetting({"Dravonik", "Export", "Lagerort"}, "L");
     start();
     session().Factory =
         std::make_unique<Factory>(std::make_unique<TextOnlyServer>(std::move(session().Factory)));
@@ -657,8 +657,8 @@ void TestMainJob::bytesFromTheDatabaseAsTheyAre()
         "('1', '700-2', '700', CAST(X'C3A4C3' AS TEXT), CAST(X'343100E282AC' AS TEXT)),"
         "('1', '700-3', '700', 'ohne', CAST(X'FF34' AS TEXT));"
         "INSERT INTO stock (firm, branch, article_no, quantity) VALUES ('1', '0', '700-1', 3)");
-    SaveSetting("Dravonik", "Export", "Liefnr", "700");
-    SaveSetting("Dravonik", "Export", "Lagerort", "L");
+    SaveSetting({"Dravonik", "Export", "Liefnr"}, "700");
+    SaveSetting({"Dravonik", "Export", "Lagerort"}, "L");
     start();
     click("BUAkt");
     QCOMPARE(list()->rowCount(), 3);

@@ -116,8 +116,8 @@ void TestStartup::cleanup()
 
 void TestStartup::storeLogin(const QString &name, const QString &password)
 {
-    SaveSetting("Cache Login", "Login", "Name", name);
-    SaveSetting("Cache Login", "Login", "Passwort", XorText(password));
+    SaveSetting({"Cache Login", "Login", "Name"}, name);
+    SaveSetting({"Cache Login", "Login", "Passwort"}, XorText(password));
 }
 
 void TestStartup::title_data()
@@ -187,7 +187,7 @@ void TestStartup::refusedLoginBringsTheDialogBack()
     QCOMPARE(focused, child(&forms::login(), "BPASSWORT"));
     QCOMPARE(m_window->windowTitle(), DemoTitle);
     QVERIFY(forms::login().isHidden());
-    QCOMPARE(XorText(GetSetting("Cache Login", "Login", "Passwort")), "demo");
+    QCOMPARE(XorText(GetSetting({"Cache Login", "Login", "Passwort"})), "demo");
     QVERIFY(testing::services->ends.isEmpty());
 }
 
@@ -211,7 +211,7 @@ void TestStartup::commandLineLogin()
     QVERIFY2(load(), LoginOverdue);
     QCOMPARE(m_window->windowTitle(), DemoTitle);
     QVERIFY(testing::services->ends.isEmpty());
-    QCOMPARE(GetSetting("Cache Login", "Login", "Name", "(none)"), "(none)"); // nothing stored
+    QCOMPARE(GetSetting({"Cache Login", "Login", "Name"}, "(none)"), "(none)"); // nothing stored
 }
 
 void TestStartup::refusedCommandLineLoginEndsWithStatus1()

@@ -33,8 +33,8 @@ private slots:
     void maximizedStoredAsItIs();
 
 private:
-    QString stored() { return GetSetting("WendmarZV", "Windowpos", "Test", "(none)"); }
-    void store(const QString &value) { SaveSetting("WendmarZV", "Windowpos", "Test", value); }
+    QString stored() { return GetSetting({"WendmarZV", "Windowpos", "Test"}, "(none)"); }
+    void store(const QString &value) { SaveSetting({"WendmarZV", "Windowpos", "Test"}, value); }
 
     QTemporaryDir m_folder;
     std::unique_ptr<IniSettingsStore> m_settings;

@@ -95,11 +95,11 @@ void TestRegistryStore::roundTrip()
 {
     QFETCH(QString, value);
     RegistrySettingsStore store(m_root);
-    store.setValue(Application, Section, "Passwort", value);
-    QCOMPARE(store.value(Application, Section, "Passwort", "(default)"), value);
+    store.setValue({Application, Section, "Passwort"}, value);
+    QCOMPARE(store.value({Application, Section, "Passwort"}, "(default)"), value);
     QCOMPARE(storedType("Passwort"), DWORD(REG_SZ));
     // A second store (the next start of the program) reads the same.
-    QCOMPARE(RegistrySettingsStore(m_root).value(Application, Section, "Passwort", "(default)"),
+    QCOMPARE(RegistrySettingsStore(m_root).value({Application, Section, "Passwort"}, "(default)"),
              value);
 }
 
@@ -134,7 +134,7 @@ void TestRegistryStore::valuesAnAdministratorAdds()
     QFETCH(QString, data);
     QFETCH(QString, expected);
     QVERIFY(reg({"add", hivePath("HKCU"), "/v", "Server", "/t", type, "/d", data, "/f"}));
-    QCOMPARE(RegistrySettingsStore(m_root).value(Application, Section, "Server", "(default)"),
+    QCOMPARE(RegistrySettingsStore(m_root).value({Application, Section, "Server", true}, "(default)"),
              expected);
 }
 
@@ -142,22 +142,22 @@ void TestRegistryStore::defaultsForEveryUser()
 {
     RegistrySettingsStore store(m_root);
     QVERIFY(reg({"add", hivePath("HKLM"), "/v", "Server", "/t", "REG_SZ", "/d", "zentral", "/f"}));
-    QCOMPARE(store.value(Application, Section, "Server", "(default)"), "zentral");
-    QCOMPARE(store.value(Application, Section, "Port", "1973"), "1973");
+    QCOMPARE(store.value({Application, Section, "Server", true}, "(default)"), "zentral");
+    QCOMPARE(store.value({Application, Section, "Port", true}, "1973"), "1973");
     // The user's own value wins, also an empty one.
-    store.setValue(Application, Section, "Server", "");
-    QCOMPARE(store.value(Application, Section, "Server", "(default)"), "");
-    store.setValue(Application, Section, "Server", "eigen");
-    QCOMPARE(store.value(Application, Section, "Server", "(default)"), "eigen");
+    store.setValue({Application, Section, "Server", true}, "");
+    QCOMPARE(store.value({Application, Section, "Server", true}, "(default)"), "");
+    store.setValue({Application, Section, "Server", true}, "eigen");
+    QCOMPARE(store.value({Application, Section, "Server", true}, "(default)"), "eigen");
     // Storing the administrator's value keeps following it.
-    store.setValue(Application, Section, "Server", "zentral");
+    store.setValue({Application, Section, "Server", true}, "zentral");
     QVERIFY(reg({"add", hivePath("HKLM"), "/v", "Server", "/t", "REG_SZ", "/d", "neu", "/f"}));
-    QCOMPARE(store.value(Application, Section, "Server", "(default)"), "neu");
+    QCOMPARE(store.value({Application, Section, "Server", true}, "(default)"), "neu");
     // Every user can read HKEY_LOCAL_MACHINE: a name and password there are not a login.
     QVERIFY(reg({"add", hivePath("HKLM"), "/v", "Name", "/t", "REG_SZ", "/d", "CHEF", "/f"}));
     QVERIFY(reg({"add", hivePath("HKLM"), "/v", "Passwort", "/t", "REG_SZ", "/d", "x", "/f"}));
-    QCOMPARE(store.value(Application, Section, "Name", "(default)"), "(default)");
-    QCOMPARE(store.value(Application, Section, "Passwort", "(default)"), "(default)");
+    QCOMPARE(store.value({Application, Section, "Name"}, "(default)"), "(default)");
+    QCOMPARE(store.value({Application, Section, "Passwort"}, "(default)"), "(default)");
 }
 
 void TestRegistryStore::failingWriteRaisesTheError()
@@ -166,7 +166,7 @@ void TestRegistryStore::failingWriteRaisesTheError()
     const QString tooLong(300, u'x');
     RegistrySettingsStore store(m_root);
     try {
-        store.setValue(tooLong, Section, "Name", "DEMO");
+        store.setValue({tooLong, Section, "Name"}, "DEMO");
         QFAIL("the write did not fail");
     } catch (const RuntimeError &error) {
         QCOMPARE(error.number(), 75);
@@ -174,7 +174,7 @@ void TestRegistryStore::failingWriteRaisesTheError()
                                                 m_root + u'\\' + tooLong),
                  qPrintable(error.description()));
     }
-    QCOMPARE(store.value(tooLong, Section, "Name", "(default)"), "(default)");
+    QCOMPARE(store.value({tooLong, Section, "Name"}, "(default)"), "(default)");
 }
 
 QTEST_GUILESS_MAIN(TestRegistryStore)

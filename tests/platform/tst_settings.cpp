@@ -82,8 +82,8 @@ void TestSettings::readAsWrittenByHand()
               "\xEF\xBB\xBF; von Hand\r\n[Andere]\r\nLagerort=falsch\r\n"
               "\r\n[Export]\r\n" +
                   line + "\r\nLiefnr=100\r\n");
-    QCOMPARE(store.value("Dravonik", "Export", "Lagerort", "fehlt"), value);
-    QCOMPARE(store.value("Dravonik", "Export", "Liefnr", "fehlt"), QString("100"));
+    QCOMPARE(store.value({"Dravonik", "Export", "Lagerort", true}, "fehlt"), value);
+    QCOMPARE(store.value({"Dravonik", "Export", "Liefnr", true}, "fehlt"), QString("100"));
 }
 
 void TestSettings::writtenValuesReadBack_data()
@@ -118,12 +118,12 @@ void TestSettings::writtenValuesReadBack()
     QTemporaryDir folder;
     QTemporaryDir copy;
     IniSettingsStore store(folder.path());
-    store.setValue("Cache Login", "Login", "Passwort", value);
-    store.setValue("Cache Login", "Login", "Name", "DEMO");
+    store.setValue({"Cache Login", "Login", "Passwort"}, value);
+    store.setValue({"Cache Login", "Login", "Name"}, "DEMO");
     IniSettingsStore reader(copy.path());
     QVERIFY(QFile::copy(store.fileName("Cache Login"), reader.fileName("Cache Login")));
-    QCOMPARE(reader.value("Cache Login", "Login", "Passwort", "fehlt"), value);
-    QCOMPARE(reader.value("Cache Login", "Login", "Name", "fehlt"), QString("DEMO"));
+    QCOMPARE(reader.value({"Cache Login", "Login", "Passwort"}, "fehlt"), value);
+    QCOMPARE(reader.value({"Cache Login", "Login", "Name"}, "fehlt"), QString("DEMO"));
 
     // Whatever the value holds, each key keeps a line of its own.
     QFile file(store.fileName("Cache Login"));
@@ -140,13 +140,13 @@ void TestSettings::handWrittenValuesSurviveAWrite()
     IniSettingsStore store(folder.path());
     writeFile(store.fileName("WendmarZV"),
               "[Windowpos]\nFMDravonik=3000,5|1500|9000|7230\nInfo=C:\\x; \"y\"\n");
-    store.setValue("WendmarZV", "Windowpos", "Neu", "1|2|3|4");
+    store.setValue({"WendmarZV", "Windowpos", "Neu", true}, "1|2|3|4");
     IniSettingsStore reader(copy.path());
     QVERIFY(QFile::copy(store.fileName("WendmarZV"), reader.fileName("WendmarZV")));
-    QCOMPARE(reader.value("WendmarZV", "Windowpos", "FMDravonik", ""),
+    QCOMPARE(reader.value({"WendmarZV", "Windowpos", "FMDravonik", true}, ""),
              QString("3000,5|1500|9000|7230"));
-    QCOMPARE(reader.value("WendmarZV", "Windowpos", "Info", ""), QString("C:\\x; \"y\""));
-    QCOMPARE(reader.value("WendmarZV", "Windowpos", "Neu", ""), QString("1|2|3|4"));
+    QCOMPARE(reader.value({"WendmarZV", "Windowpos", "Info", true}, ""), QString("C:\\x; \"y\""));
+    QCOMPARE(reader.value({"WendmarZV", "Windowpos", "Neu", true}, ""), QString("1|2|3|4"));
 }
 
 // A section or key spelt by hand in other letters is the same setting: read
@@ -157,28 +157,28 @@ void TestSettings::namesInAnyCase()
     IniSettingsStore store(folder.path());
     const QString file = store.fileName("Dravonik");
     writeFile(file, "[export]\nliefnr=200\n[Login]\nUSER=4711\n");
-    QCOMPARE(store.value("Dravonik", "Export", "Liefnr", "-"), QString("200"));
-    QCOMPARE(store.value("Dravonik", "LOGIN", "user", "-"), QString("4711"));
+    QCOMPARE(store.value({"Dravonik", "Export", "Liefnr", true}, "-"), QString("200"));
+    QCOMPARE(store.value({"Dravonik", "LOGIN", "user", true}, "-"), QString("4711"));
 
-    store.setValue("Dravonik", "Export", "Liefnr", "300");
-    store.setValue("Dravonik", "Export", "Lagerort", "L 1");
+    store.setValue({"Dravonik", "Export", "Liefnr", true}, "300");
+    store.setValue({"Dravonik", "Export", "Lagerort", true}, "L 1");
     QFile written(file);
     QVERIFY(written.open(QIODevice::ReadOnly));
     const QByteArray text = written.readAll();
     QVERIFY2(!text.contains("[Export]") && text.count("[export]") == 1, text);
     QVERIFY2(text.contains("liefnr=300") && !text.contains("Liefnr"), text);
     QVERIFY2(text.contains("Lagerort=L 1"), text);
-    QCOMPARE(store.value("Dravonik", "EXPORT", "LAGERORT", "-"), QString("L 1"));
+    QCOMPARE(store.value({"Dravonik", "EXPORT", "LAGERORT", true}, "-"), QString("L 1"));
 
     // A file that already holds both spellings: the exact one counts.
     writeFile(file, "[export]\nliefnr=1\n[Export]\nLiefnr=2\n");
-    QCOMPARE(store.value("Dravonik", "Export", "Liefnr", "-"), QString("2"));
+    QCOMPARE(store.value({"Dravonik", "Export", "Liefnr", true}, "-"), QString("2"));
 
     // An administrator's defaults are found in any spelling too.
     QTemporaryDir everyUser;
     writeFile(QDir(everyUser.path()).filePath("Dravonik.ini"), "[login]\nserverip=10.1.2.3\n");
     IniSettingsStore fresh(QDir(folder.path()).filePath("fresh"), {everyUser.path()});
-    QCOMPARE(fresh.value("Dravonik", "Login", "ServerIP", "-"), QString("10.1.2.3"));
+    QCOMPARE(fresh.value({"Dravonik", "Login", "ServerIP", true}, "-"), QString("10.1.2.3"));
 }
 
 void TestSettings::privateToTheUser()
@@ -189,10 +189,10 @@ void TestSettings::privateToTheUser()
     QTemporaryDir home;
     const QString folder = home.filePath("config/TOLVAN");
     IniSettingsStore store(folder);
-    store.setValue("Cache Login", "Login", "Passwort", "geheim");
+    store.setValue({"Cache Login", "Login", "Passwort"}, "geheim");
     QCOMPARE(modeOf(folder), mode_t(0700));
     QCOMPARE(modeOf(store.fileName("Cache Login")), mode_t(0600));
-    store.setValue("Cache Login", "Login", "Name", "DEMO"); // rewriting keeps it
+    store.setValue({"Cache Login", "Login", "Name"}, "DEMO"); // rewriting keeps it
     QCOMPARE(modeOf(store.fileName("Cache Login")), mode_t(0600));
 }
 
@@ -216,9 +216,9 @@ void TestSettings::looserFileMadePrivate()
     IniSettingsStore store(folder.path());
     writeFile(store.fileName("Cache Login"), "[Login]\nName=DEMO\n");
     ::chmod(QFile::encodeName(store.fileName("Cache Login")).constData(), mode_t(before));
-    store.setValue("Cache Login", "Login", "Passwort", "geheim");
+    store.setValue({"Cache Login", "Login", "Passwort"}, "geheim");
     QCOMPARE(modeOf(store.fileName("Cache Login")), mode_t(after));
-    QCOMPARE(store.value("Cache Login", "Login", "Name", ""), QString("DEMO"));
+    QCOMPARE(store.value({"Cache Login", "Login", "Name"}, ""), QString("DEMO"));
 }
 
 void TestSettings::defaultsForEveryUser_data()
@@ -227,46 +227,57 @@ void TestSettings::defaultsForEveryUser_data()
     QTest::addColumn<QString>("section");
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("expected"); // the user's file has no such key
+    QTest::addColumn<bool>("everyUser");   // as the key is declared
     QTest::newRow("server") << "Cache Login"
                             << "Login"
                             << "Server"
-                            << "zentral";
+                            << "zentral"
+                            << true;
     QTest::newRow("port") << "Cache Login"
                           << "Login"
                           << "Port"
-                          << "5432";
+                          << "5432"
+                          << true;
     QTest::newRow("firm") << "Cache Login"
                           << "Login"
                           << "Firma"
-                          << "7";
+                          << "7"
+                          << true;
     QTest::newRow("branch") << "Cache Login"
                             << "Login"
                             << "Filiale"
-                            << "12";
+                            << "12"
+                            << true;
     QTest::newRow("namespace") << "Cache Login"
                                << "Login"
                                << "Namespace"
-                               << "FIRMA";
+                               << "FIRMA"
+                               << true;
     QTest::newRow("the name stays the user's") << "Cache Login"
                                                << "Login"
                                                << "Name"
-                                               << "fehlt";
+                                               << "fehlt"
+                                               << false;
     QTest::newRow("the password stays the user's") << "Cache Login"
                                                    << "Login"
                                                    << "Passwort"
-                                                   << "fehlt";
+                                                   << "fehlt"
+                                                   << false;
     QTest::newRow("the first folder wins") << "Dravonik"
                                            << "Export"
                                            << "Lagerort"
-                                           << "Regal 1";
+                                           << "Regal 1"
+                                           << true;
     QTest::newRow("a later folder fills a gap") << "Dravonik"
                                                 << "Export"
                                                 << "Liefnr"
-                                                << "100";
+                                                << "100"
+                                                << true;
     QTest::newRow("nowhere") << "Dravonik"
                              << "Export"
                              << "Nichts"
-                             << "fehlt";
+                             << "fehlt"
+                             << true;
 }
 
 void TestSettings::defaultsForEveryUser()
@@ -275,6 +286,7 @@ void TestSettings::defaultsForEveryUser()
     QFETCH(QString, section);
     QFETCH(QString, key);
     QFETCH(QString, expected);
+    QFETCH(bool, everyUser);
     QTemporaryDir root;
     const QString user = root.filePath("home/TOLVAN"), first = root.filePath("etc/xdg/TOLVAN"),
                   second = root.filePath("usr/etc/TOLVAN");
@@ -286,13 +298,13 @@ void TestSettings::defaultsForEveryUser()
     // The user's file exists, with other keys of the same section.
     writeFile(user + "/Cache Login.ini", "[Login]\nStatus=1\n");
     IniSettingsStore store(user, {first, second});
-    QCOMPARE(store.value(application, section, key, "fehlt"), expected);
+    QCOMPARE(store.value({application, section, key, everyUser}, "fehlt"), expected);
 
     // The user's own value always wins, also an empty one.
-    store.setValue(application, section, key, "");
-    QCOMPARE(store.value(application, section, key, "fehlt"), QString());
-    store.setValue(application, section, key, "eigen");
-    QCOMPARE(store.value(application, section, key, "fehlt"), QString("eigen"));
+    store.setValue({application, section, key, everyUser}, "");
+    QCOMPARE(store.value({application, section, key, everyUser}, "fehlt"), QString());
+    store.setValue({application, section, key, everyUser}, "eigen");
+    QCOMPARE(store.value({application, section, key, everyUser}, "fehlt"), QString("eigen"));
 }
 
 void TestSettings::storingTheDefaultKeepsFollowingIt()
@@ -303,17 +315,17 @@ void TestSettings::storingTheDefaultKeepsFollowingIt()
     writeFile(system + "/Cache Login.ini", "[Login]\nServer=zentral\nPort=5432\n");
     IniSettingsStore store(user, {system});
     // "Anmelden" stores what the dialog shows: the administrator's values.
-    store.setValue("Cache Login", "Login", "Server", "zentral");
-    store.setValue("Cache Login", "Login", "Port", "1972");
-    store.setValue("Cache Login", "Login", "Name", "DEMO");
+    store.setValue({"Cache Login", "Login", "Server", true}, "zentral");
+    store.setValue({"Cache Login", "Login", "Port", true}, "1972");
+    store.setValue({"Cache Login", "Login", "Name"}, "DEMO");
     writeFile(system + "/Cache Login.ini", "[Login]\nServer=neu\nPort=5433\n");
-    QCOMPARE(store.value("Cache Login", "Login", "Server", ""), QString("neu"));
-    QCOMPARE(store.value("Cache Login", "Login", "Port", ""), QString("1972")); // the user's own
-    QCOMPARE(store.value("Cache Login", "Login", "Name", ""), QString("DEMO"));
+    QCOMPARE(store.value({"Cache Login", "Login", "Server", true}, ""), QString("neu"));
+    QCOMPARE(store.value({"Cache Login", "Login", "Port", true}, ""), QString("1972")); // the user's own
+    QCOMPARE(store.value({"Cache Login", "Login", "Name"}, ""), QString("DEMO"));
     // Back to the administrator's value: the user's own one goes.
-    store.setValue("Cache Login", "Login", "Port", "5433");
+    store.setValue({"Cache Login", "Login", "Port", true}, "5433");
     writeFile(system + "/Cache Login.ini", "[Login]\nServer=neu\nPort=5434\n");
-    QCOMPARE(store.value("Cache Login", "Login", "Port", ""), QString("5434"));
+    QCOMPARE(store.value({"Cache Login", "Login", "Port", true}, ""), QString("5434"));
 }
 
 void TestSettings::defaultsFolderIsNeverWritten()
@@ -324,13 +336,13 @@ void TestSettings::defaultsFolderIsNeverWritten()
     const QByteArray preset = "[Login]\nServer=zentral\n";
     writeFile(system + "/Cache Login.ini", preset);
     IniSettingsStore store(user, {system});
-    store.setValue("Cache Login", "Login", "Server", "eigen");
-    store.setValue("Cache Login", "Login", "Name", "DEMO");
+    store.setValue({"Cache Login", "Login", "Server", true}, "eigen");
+    store.setValue({"Cache Login", "Login", "Name"}, "DEMO");
     QFile file(system + "/Cache Login.ini");
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), preset);
     QCOMPARE(QDir(system).entryList(QDir::Files), QStringList{"Cache Login.ini"});
-    QCOMPARE(IniSettingsStore(user).value("Cache Login", "Login", "Server", ""), QString("eigen"));
+    QCOMPARE(IniSettingsStore(user).value({"Cache Login", "Login", "Server", true}, ""), QString("eigen"));
 }
 
 void TestSettings::systemFoldersFromTheEnvironment()
@@ -355,8 +367,8 @@ void TestSettings::systemFoldersFromTheEnvironment()
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(home));
     qputenv("XDG_CONFIG_DIRS", QFile::encodeName(root.filePath("leer") + ':' + system));
     IniSettingsStore store;
-    QCOMPARE(store.value("Cache Login", "Login", "Server", ""), QString("zentral"));
-    store.setValue("Cache Login", "Login", "Port", "5432");
+    QCOMPARE(store.value({"Cache Login", "Login", "Server", true}, ""), QString("zentral"));
+    store.setValue({"Cache Login", "Login", "Port", true}, "5432");
     QVERIFY(QFile::exists(home + "/TOLVAN/Cache Login.ini"));
 }
 

@@ -67,7 +67,7 @@ void TestFramed::placementRoundTrip_data()
 void TestFramed::placementRoundTrip()
 {
     QFETCH(QString, stored);
-    SaveSetting("WendmarZV", "Windowpos", "FMDravonik", stored);
+    SaveSetting({"WendmarZV", "Windowpos", "FMDravonik"}, stored);
     QVERIFY(RestoreWindowPos(*m_window, "FMDravonik"));
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
@@ -76,7 +76,7 @@ void TestFramed::placementRoundTrip()
                          twipsToPixels(twips[2].toInt()), twipsToPixels(twips[3].toInt()));
     QTRY_COMPARE(m_window->frameGeometry(), expected);
     SaveWindowPos(*m_window, "FMDravonik");
-    const QString again = GetSetting("WendmarZV", "Windowpos", "FMDravonik");
+    const QString again = GetSetting({"WendmarZV", "Windowpos", "FMDravonik"});
     QCOMPARE(again, QStringLiteral("%1|%2|%3|%4")
                         .arg(expected.left() * 15)
                         .arg(expected.top() * 15)

@@ -115,10 +115,10 @@ void TestCom::verifyOnlyTheFactoryIsHeld()
 
 int TestCom::runExport(const QString &server, const QString &file)
 {
-    SaveSetting("Cache Login", "Login", "Server", server);
-    SaveSetting("Cache Login", "Login", "Port", "1972");
-    SaveSetting("Cache Login", "Login", "Name", "DEMO");
-    SaveSetting("Cache Login", "Login", "Passwort", XorText("demo"));
+    SaveSetting({"Cache Login", "Login", "Server"}, server);
+    SaveSetting({"Cache Login", "Login", "Port"}, "1972");
+    SaveSetting({"Cache Login", "Login", "Name"}, "DEMO");
+    SaveSetting({"Cache Login", "Login", "Passwort"}, XorText("demo"));
     QString out;
     QTextStream outStream(&out), messages(&m_messages);
     return headless::run({"--export", file, "--supplier", "100", "--location", "Regal 7, Süd"},
