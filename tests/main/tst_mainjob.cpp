@@ -396,12 +396,18 @@ void TestMainJob::wholeJobByKeyboard()
         QVERIFY(focus);
         QTest::keyClick(focus, pressed, modifiers);
     };
+    const auto focusedOn = [](const char *name) {
+        return QTest::qWaitFor([name] {
+            const QWidget *focus = QApplication::focusWidget();
+            return focus && focus->objectName() == QLatin1String(name);
+        });
+    };
     testing::whenModal([&](QWidget *dialog) {
-        if (dialog != static_cast<QWidget *>(&forms::login()) || QApplication::focusWidget()->objectName() != u"BPASSWORT")
+        if (dialog != static_cast<QWidget *>(&forms::login()) || !focusedOn("BPASSWORT"))
             return false;
         keys("demo");
         key(Qt::Key_Tab);
-        if (QApplication::focusWidget()->objectName() != u"BUSER")
+        if (!focusedOn("BUSER"))
             return false;
         keys("DEMO");
         key(Qt::Key_Return);

@@ -3,6 +3,7 @@
 #include "ComVariant.h"
 #include "Factory.h"
 #include "RuntimeError.h"
+#include "ServerError.h"
 
 #include <memory>
 #include <utility>
@@ -343,6 +344,12 @@ protected:
             state().calls << QStringLiteral("OpenQuery(%1,%2)")
                                  .arg(argument(params, 0).toString(),
                                       argument(params, 1).toString());
+            // The object server knows the list's query only, not this
+            // program's own "Exportliste".
+            if (argument(params, 1).toString() != u"Liste")
+                throw tolvan::ServerError(tolvan::ServerError::UnknownQuery,
+                                          QStringLiteral("Abfrage %1 unbekannt")
+                                              .arg(argument(params, 1).toString()));
             answerObject(result,
                          new DoubleResultSet(m_factory.openClassQuery(
                              argument(params, 0).toString(), argument(params, 1).toString())));
