@@ -32,18 +32,28 @@ std::optional<bool> branchKnown()
 
 namespace {
 
-// "Exportliste" where the server has it (this program's own component), else
-// the list ("Liste", an object server).
-std::unique_ptr<ResultSet> openStockQuery(Factory &factory, StockFields fields)
+// The stock query run with `key`, its first row known (an engine may only then
+// find out that it cannot answer): "Exportliste" where the server has it (this
+// program's own component), else the list ("Liste", an object server), also
+// when "Exportliste" fails at any step; a real failure then fails the list too.
+std::unique_ptr<ResultSet> runStockQuery(Factory &factory, const QVariant &key,
+                                         StockFields fields, bool &more)
 {
+    const auto run = [&](const QString &name) {
+        std::unique_ptr<ResultSet> rows = factory.openClassQuery(QStringLiteral("TV.XW"), name);
+        QVariant argument = key;
+        rows->execute(argument);
+        more = rows->next();
+        return rows;
+    };
     if (fields == StockFields::ForExport) {
         try {
-            return factory.openClassQuery(QStringLiteral("TV.XW"), QStringLiteral("Exportliste"));
+            return run(QStringLiteral("Exportliste"));
         } catch (const ServerError &) {
             // no such query: the whole list serves as well
         }
     }
-    return factory.openClassQuery(QStringLiteral("TV.XW"), QStringLiteral("Liste"));
+    return run(QStringLiteral("Liste"));
 }
 
 } // namespace
@@ -62,11 +72,8 @@ qsizetype fetchStockList(const QString &supplierNumber, const std::function<void
         key = stock->call(QStringLiteral("liste"),
                           {Arg::ref(state.Firm), Arg::ref(state.Branch), supplierNumber});
     }
-    std::unique_ptr<ResultSet> rows = openStockQuery(*state.Factory, fields);
-    rows->execute(key);
-    // The first step belongs to running the query: an engine may only then find
-    // out that it cannot answer.
-    bool more = rows->next();
+    bool more = false;
+    std::unique_ptr<ResultSet> rows = runStockQuery(*state.Factory, key, fields, more);
     clear();
     qsizetype count = 0;
     QByteArray bytes;

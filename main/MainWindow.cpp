@@ -25,6 +25,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QMouseEvent>
 
 namespace tolvan {
 namespace {
@@ -199,7 +200,8 @@ void MainWindow::supplierFieldLeft(Qt::FocusReason reason)
 {
     QWidget *now = QApplication::focusWidget();
     m_clickAfterLookup = nullptr;
-    if (reason == Qt::MouseFocusReason && (now == m_ui->BUAkt || now == m_ui->BUDatei))
+    if (reason == Qt::MouseFocusReason && QGuiApplication::mouseButtons() == Qt::LeftButton &&
+        (now == m_ui->BUAkt || now == m_ui->BUDatei))
         m_clickAfterLookup = static_cast<QPushButton *>(now);
     guard::run([this] { TxLnr_LostFocus(); });
 }
@@ -209,6 +211,8 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
     if (watched == m_clickAfterLookup && event->type() == QEvent::MouseButtonPress) {
         QPushButton *button = m_clickAfterLookup;
         m_clickAfterLookup = nullptr;
+        if (static_cast<QMouseEvent *>(event)->button() != Qt::LeftButton)
+            return false; // only the left button clicks
         if (button->isEnabled() && button->isVisible())
             button->click();
         return true; // pressed and released in one: the coming release finds it up

@@ -69,10 +69,9 @@ int main(int argc, char *argv[])
     QString tried;
     const auto run = reinterpret_cast<RunWithWindows>(windowsEntry(tried));
     if (!run) {
-        std::fprintf(stderr,
-                     "TOLVAN Dravonik-Export ist unvollständig installiert: Das Modul der "
-                     "Fenster fehlt.\n%s",
-                     tried.toLocal8Bit().constData());
+        tolvan::reportStartFailure(QStringLiteral("TOLVAN Dravonik-Export ist unvollständig "
+                                                  "installiert: Das Modul der Fenster fehlt.\n") +
+                                   tried);
         return 1;
     }
     return run(argc, argv, noDisplay.constData());

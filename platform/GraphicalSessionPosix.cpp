@@ -3,6 +3,8 @@
 
 #include "GraphicalSession.h"
 
+#include <cstdio>
+
 #include <QString>
 #include <QtGlobal>
 
@@ -20,6 +22,11 @@ bool hasGraphicalSession()
     if (platform.startsWith(QLatin1String("wayland")))
         return wayland;
     return true; // offscreen, minimal, vnc, …: no display needed
+}
+
+void reportStartFailure(const QString &message)
+{
+    std::fputs(message.toLocal8Bit().constData(), stderr);
 }
 
 } // namespace tolvan

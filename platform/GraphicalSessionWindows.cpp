@@ -3,11 +3,22 @@
 
 #include "GraphicalSession.h"
 
+#include <cstdio>
+#include <windows.h>
+
 namespace tolvan {
 
 bool hasGraphicalSession()
 {
     return true;
+}
+
+void reportStartFailure(const QString &message)
+{
+    std::fputs(message.toLocal8Bit().constData(), stderr);
+    if (!GetConsoleWindow())
+        MessageBoxW(nullptr, reinterpret_cast<const wchar_t *>(message.utf16()),
+                    L"TOLVAN Dravonik-Export", MB_OK | MB_ICONERROR);
 }
 
 } // namespace tolvan

@@ -65,7 +65,8 @@ void HyperlinkLabel::keyPressEvent(QKeyEvent *event)
     const int key = event->key();
     if ((key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) &&
         !(event->modifiers() & ~Qt::KeypadModifier)) {
-        follow();
+        if (!event->isAutoRepeat()) // a key held down opens the link once
+            follow();
         return;
     }
     QLabel::keyPressEvent(event);

@@ -377,6 +377,12 @@ void TestMainJob::clickBehindTheLookupsMessage()
     QCOMPARE(list()->rowCount(), 0);
     QCOMPARE(QApplication::focusWidget(), number);
     QCOMPARE(refreshes, 2);
+
+    // Another mouse button gives the button the focus but clicks nothing.
+    type("TxLnr", "100");
+    QTest::mouseClick(refresh, Qt::RightButton);
+    QCOMPARE(refreshes, 2);
+    QCOMPARE(list()->rowCount(), 0);
 }
 
 void TestMainJob::wholeJobByKeyboard()

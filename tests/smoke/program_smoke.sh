@@ -194,3 +194,22 @@ stays_on_screen "$about" "the about box"
 xdotool windowfocus --sync "$about"
 xdotool key Escape
 quit_by_menu "$main"
+
+# The windows come from the module beside the program or, as installed, from
+# ../lib/tolvan-dravonik-export; without it the program says so and ends with 1.
+alone=$work/alone
+mkdir -p "$alone/bin" "$alone/lib/tolvan-dravonik-export"
+cp "$program" "$alone/bin/"
+status=0
+missing=$("${bounded[@]}" "$alone/bin/$(basename "$program")" 2>&1) || status=$?
+[ "$status" -eq 1 ] && grep -q "Das Modul der Fenster fehlt" <<<"$missing" ||
+    { echo "without its module: $missing (status $status)"; exit 1; }
+cp "$(dirname "$program")/tolvan-dravonik-export-gui.so" "$alone/lib/tolvan-dravonik-export/"
+rm -rf "$work/.config"
+program=$alone/bin/$(basename "$program")
+start
+login=$(window '^TOLVAN Benutzeranmeldung$')
+[ -n "$login" ] || { echo "the installed layout shows no login dialog"; exit 1; }
+xdotool windowfocus --sync "$login"
+xdotool key Escape
+finish 0
