@@ -34,26 +34,26 @@ namespace {
 
 // The stock query run with `key`, its first row known (an engine may only then
 // find out that it cannot answer): "Exportliste" where the server has it (this
-// program's own component), else the list ("Liste", an object server), also
-// when "Exportliste" fails at any step; a real failure then fails the list too.
+// program's own component), else the list ("Liste", an object server, which
+// refuses to open a query it does not know). A failure while it runs is a real
+// one and is not hidden behind a second try.
 std::unique_ptr<ResultSet> runStockQuery(Factory &factory, const QVariant &key,
                                          StockFields fields, bool &more)
 {
-    const auto run = [&](const QString &name) {
-        std::unique_ptr<ResultSet> rows = factory.openClassQuery(QStringLiteral("TV.XW"), name);
-        QVariant argument = key;
-        rows->execute(argument);
-        more = rows->next();
-        return rows;
-    };
+    std::unique_ptr<ResultSet> rows;
     if (fields == StockFields::ForExport) {
         try {
-            return run(QStringLiteral("Exportliste"));
+            rows = factory.openClassQuery(QStringLiteral("TV.XW"), QStringLiteral("Exportliste"));
         } catch (const ServerError &) {
             // no such query: the whole list serves as well
         }
     }
-    return run(QStringLiteral("Liste"));
+    if (!rows)
+        rows = factory.openClassQuery(QStringLiteral("TV.XW"), QStringLiteral("Liste"));
+    QVariant argument = key;
+    rows->execute(argument);
+    more = rows->next();
+    return rows;
 }
 
 } // namespace
