@@ -70,15 +70,16 @@ void announceIdentity()
 }
 
 // The last message, and the end of the program.
-[[noreturn]] void giveUp(LoginForms &forms)
+[[noreturn]] void giveUp(LoginForms &forms,
+                         const QString &message = QStringLiteral(
+                             "Der Server ist nicht erreichbar!\r\n"
+                             "Wahrscheinlich sind keine Lizenzen frei. Die Anwendung wird "
+                             "beendet!\r\n"
+                             "Bitte Versuchen Sie die Anmeldung zu einem späteren Zeitpunk "
+                             "noch ein mal."))
 {
-    showMessage(QStringLiteral("Anmeldung an Caché"),
-                QStringLiteral("Der Server ist nicht erreichbar!\r\n"
-                               "Wahrscheinlich sind keine Lizenzen frei. Die Anwendung wird "
-                               "beendet!\r\n"
-                               "Bitte Versuchen Sie die Anmeldung zu einem späteren Zeitpunk "
-                               "noch ein mal."),
-                MessageIcon::Critical, MessageButtons::Ok);
+    showMessage(QStringLiteral("Anmeldung an Caché"), message, MessageIcon::Critical,
+                MessageButtons::Ok);
     forms.server().hide();
     session().UserIdent.clear();
     if (isConnected())
@@ -109,6 +110,11 @@ void ConnectServer()
             announceIdentity();
             return;
         }
+        // A database that is not set up is no server to wait for: what is
+        // missing is said at once.
+        if (session().Factory->lastConnectNeedsSetUp())
+            giveUp(forms, session().Factory->lastConnectError() +
+                              QStringLiteral("\r\nDie Anwendung wird beendet!"));
         const qint64 patience = session().BusyServerPatience;
         if (patience > 0 && session().Factory->lastConnectBusy()) {
             Clock &clock = Clock::current();

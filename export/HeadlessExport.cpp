@@ -122,7 +122,9 @@ public:
     void quit(int) override
     {
         session().UserIdent.clear();
-        if (session().Factory && !session().Factory->lastConnectError().isEmpty())
+        // (a database that is not set up was the message itself)
+        if (session().Factory && !session().Factory->lastConnectNeedsSetUp() &&
+            !session().Factory->lastConnectError().isEmpty())
             m_messages << "Ursache: " << session().Factory->lastConnectError() << Qt::endl;
         UnloadAllForms(ServerUnreachable);
     }

@@ -1,10 +1,10 @@
 #include "WindowlessStart.h"
 
+#include "ConsoleOutput.h"
 #include "HeadlessExport.h"
 #include "ServiceOwner.h"
 
 #include <QCoreApplication>
-#include <QTextStream>
 
 namespace tolvan {
 
@@ -14,8 +14,8 @@ int exportWithoutWindow(int argc, char *argv[], const QStringList &arguments)
     QCoreApplication::setApplicationName(QStringLiteral("TOLVAN Dravonik-Export"));
     ServiceOwner services;
     installProgramServices(services);
-    QTextStream out(stdout);
-    QTextStream messages(stderr);
+    ConsoleStream out(ConsoleOutput::Output);
+    ConsoleStream messages(ConsoleOutput::Error);
     return headless::run(arguments, out, messages);
 }
 

@@ -4,6 +4,7 @@
 // window itself and hands every other call to the window program beside it.
 
 #include "CommandLine.h"
+#include "ConsoleOutput.h"
 #include "HeadlessExport.h"
 #include "WindowlessStart.h"
 
@@ -11,7 +12,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
-#include <cstdio>
 
 int main(int argc, char *argv[])
 {
@@ -26,7 +26,7 @@ int main(int argc, char *argv[])
     // with, so empty fields and fields with blanks arrive unchanged.
     if (QProcess::startDetached(windowProgram, arguments))
         return 0;
-    std::fprintf(stderr, "%s kann nicht gestartet werden.\n",
-                 qPrintable(QDir::toNativeSeparators(windowProgram)));
+    tolvan::ConsoleStream(tolvan::ConsoleOutput::Error)
+        << QDir::toNativeSeparators(windowProgram) << " kann nicht gestartet werden." << Qt::endl;
     return 1;
 }

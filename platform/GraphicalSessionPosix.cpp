@@ -3,6 +3,8 @@
 
 #include "GraphicalSession.h"
 
+#include "ConsoleOutput.h"
+
 #include <cstdio>
 
 #include <QString>
@@ -26,7 +28,7 @@ bool hasGraphicalSession()
 
 void reportStartFailure(const QString &message)
 {
-    std::fputs(message.toLocal8Bit().constData(), stderr);
+    ConsoleStream(ConsoleOutput::Error) << message;
 }
 
 } // namespace tolvan

@@ -3,6 +3,8 @@
 
 #include "GraphicalSession.h"
 
+#include "ConsoleOutput.h"
+
 #include <cstdio>
 #include <windows.h>
 
@@ -15,7 +17,7 @@ bool hasGraphicalSession()
 
 void reportStartFailure(const QString &message)
 {
-    std::fputs(message.toLocal8Bit().constData(), stderr);
+    ConsoleStream(ConsoleOutput::Error) << message;
     if (!GetConsoleWindow())
         MessageBoxW(nullptr, reinterpret_cast<const wchar_t *>(message.utf16()),
                     L"TOLVAN Dravonik-Export", MB_OK | MB_ICONERROR);

@@ -33,6 +33,18 @@ public:
     explicit ServerBusy(const QString &description) : ServerError(DatabaseFailure, description) {}
 };
 
+// A database that cannot serve until it is set up: the embedded database file
+// missing, a database without this program's schema or with an older one.
+// Trying again does not help; the description says what is missing and how it
+// is made.
+class DatabaseNotSetUp : public ServerError {
+public:
+    explicit DatabaseNotSetUp(const QString &description)
+        : ServerError(DatabaseFailure, description)
+    {
+    }
+};
+
 // Whether the error says the server or the connection to it failed (the
 // connection lost or closed, the database failing), not that the request was
 // wrong: the component's own numbers, and the system's for an object server

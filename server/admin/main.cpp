@@ -1,6 +1,7 @@
 // tolvan-db: creates the schema, loads demo data and looks into a TOLVAN database.
 
 #include "ConnectString.h"
+#include "ConsoleOutput.h"
 #include "DemoData.h"
 #include "Engine.h"
 #include "Factory.h"
@@ -18,13 +19,13 @@ namespace {
 
 QTextStream &out()
 {
-    static QTextStream stream(stdout);
+    static ConsoleStream stream(ConsoleOutput::Output);
     return stream;
 }
 
 QTextStream &err()
 {
-    static QTextStream stream(stderr);
+    static ConsoleStream stream(ConsoleOutput::Error);
     return stream;
 }
 
@@ -82,7 +83,7 @@ int loadDemo(const Target &target, bool force, qint64 articles)
 bool connectTo(Factory &factory, const Target &target)
 {
     if (!target.isServer())
-        qputenv("TOLVAN_DATABASE", target.file.toLocal8Bit());
+        useEmbeddedDatabase(target.file);
     if (factory.connect(target.connectString()))
         return true;
     err() << target.describe() << ": " << factory.lastConnectError() << Qt::endl;

@@ -47,8 +47,23 @@ QString defaultDatabasePath()
     return QDir(base).filePath(QStringLiteral("TOLVAN/tolvan.db"));
 }
 
+namespace {
+QString &chosenDatabase()
+{
+    static QString path;
+    return path;
+}
+} // namespace
+
+void useEmbeddedDatabase(const QString &path)
+{
+    chosenDatabase() = path;
+}
+
 QString embeddedDatabasePath()
 {
+    if (!chosenDatabase().isEmpty())
+        return chosenDatabase();
     const QString fromEnvironment = qEnvironmentVariable("TOLVAN_DATABASE");
     return fromEnvironment.isEmpty() ? defaultDatabasePath() : fromEnvironment;
 }

@@ -82,8 +82,13 @@ private:
 
 // Where the embedded database lives when TOLVAN_DATABASE names none.
 QString defaultDatabasePath();
-// The embedded database file: TOLVAN_DATABASE, else the default path.
+// The embedded database file: the one this process was told to use, else
+// TOLVAN_DATABASE, else the default path.
 QString embeddedDatabasePath();
+// Names the embedded database file for this process (tolvan-db's --database),
+// over TOLVAN_DATABASE: a path in any script, unlike an environment variable
+// set through Windows' ANSI code page. Called before the first connect.
+void useEmbeddedDatabase(const QString &path);
 
 // Opens an existing SQLite file read-write, or creates it when `create` is set.
 // Raises ServerError when the file is missing or cannot be opened.

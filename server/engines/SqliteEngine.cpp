@@ -1,6 +1,7 @@
 #include "Engine.h"
 #include "ServerError.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QScopeGuard>
 #include <sqlite3.h>
@@ -238,14 +239,37 @@ FirstValue firstValue(sqlite3 *db, const char *sql)
     return first;
 }
 
+// How the missing database file at `path` is made, for the message that it is missing.
+QString howToMake(const QString &path)
+{
+    const auto absolute = [](const QString &file) {
+        return QDir::cleanPath(QFileInfo(file).absoluteFilePath());
+    };
+#ifdef Q_OS_WIN
+    const Qt::CaseSensitivity names = Qt::CaseInsensitive;
+#else
+    const Qt::CaseSensitivity names = Qt::CaseSensitive;
+#endif
+    if (absolute(path).compare(absolute(defaultDatabasePath()), names) == 0) {
+#ifdef Q_OS_WIN
+        return QStringLiteral("Mit Demodaten legt sie der Eintrag „Demodaten anlegen“ im "
+                              "Startmenü (Ordner TOLVAN) an, oder der Befehl „tolvan-db demo“.");
+#else
+        return QStringLiteral("Mit Demodaten legt sie der Befehl „tolvan-db demo“ an.");
+#endif
+    }
+    return QStringLiteral("Mit Demodaten legt sie der Befehl „tolvan-db demo --database \"%1\"“ an.")
+        .arg(QDir::toNativeSeparators(path));
+}
+
 } // namespace
 
 std::unique_ptr<Engine> openSqlite(const QString &path, bool create)
 {
     const QFileInfo file(path);
     if (!create && !file.isFile())
-        throw ServerError(ServerError::DatabaseFailure,
-                          QStringLiteral("Die Datenbankdatei %1 existiert nicht").arg(path));
+        throw DatabaseNotSetUp(QStringLiteral("Die Datenbankdatei %1 existiert nicht.\r\n%2")
+                                   .arg(QDir::toNativeSeparators(path), howToMake(path)));
     // No memory statistics: they take a global lock on every allocation. Only
     // possible before the library's first use; later calls change nothing.
     static const bool configured = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0) == SQLITE_OK;

@@ -16,6 +16,7 @@ bool EngineFactory::connect(QString &connectString)
 {
     disconnect();
     m_lastConnectBusy = false;
+    m_lastConnectNeedsSetUp = false;
     const std::optional<ConnectTarget> target = parseConnectString(connectString);
     if (!target) {
         m_lastConnectError = QStringLiteral("Ungültige Verbindungsangabe: %1").arg(connectString);
@@ -29,6 +30,7 @@ bool EngineFactory::connect(QString &connectString)
         const QString problem = schema::problem(*engine);
         if (!problem.isEmpty()) {
             m_lastConnectError = problem;
+            m_lastConnectNeedsSetUp = true;
             return false;
         }
         m_connection = std::make_shared<Connection>(std::move(engine));
@@ -37,6 +39,7 @@ bool EngineFactory::connect(QString &connectString)
     } catch (const ServerError &error) {
         m_lastConnectError = error.description();
         m_lastConnectBusy = dynamic_cast<const ServerBusy *>(&error) != nullptr;
+        m_lastConnectNeedsSetUp = dynamic_cast<const DatabaseNotSetUp *>(&error) != nullptr;
         return false;
     }
 }

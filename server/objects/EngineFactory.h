@@ -20,6 +20,7 @@ public:
     bool connected() override;
     QString lastConnectError() const override { return m_lastConnectError; }
     bool lastConnectBusy() const override { return m_lastConnectBusy; }
+    bool lastConnectNeedsSetUp() const override { return m_lastConnectNeedsSetUp; }
 
     std::unique_ptr<ServerObject> openId(const QString &className, const QString &id) override;
     std::unique_ptr<ServerObject> createObject(const QString &className) override;
@@ -32,6 +33,7 @@ private:
     std::shared_ptr<Connection> m_connection;
     QString m_lastConnectError;
     bool m_lastConnectBusy = false;
+    bool m_lastConnectNeedsSetUp = false;
 };
 
 } // namespace tolvan

@@ -36,6 +36,11 @@ bool Factory::lastConnectBusy() const
     return m_backend->lastConnectBusy();
 }
 
+bool Factory::lastConnectNeedsSetUp() const
+{
+    return m_backend->lastConnectNeedsSetUp();
+}
+
 QString Factory::lastConnectError() const
 {
     return m_backend->lastConnectError();

@@ -29,6 +29,10 @@ public:
     // Whether the server refused the last connect for now (no free connection
     // slot, starting up, no answer in time): trying again later may succeed.
     bool lastConnectBusy() const;
+    // Whether the last connect found a database that is not set up (the file
+    // missing, no or an older schema): trying again does not help, and
+    // lastConnectError says how it is made.
+    bool lastConnectNeedsSetUp() const;
 
     std::unique_ptr<ServerObject> openId(const QString &className, const QString &id);
     std::unique_ptr<ServerObject> createObject(const QString &className);

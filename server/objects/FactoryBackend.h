@@ -19,6 +19,7 @@ public:
     virtual bool connected() = 0;
     virtual QString lastConnectError() const = 0;
     virtual bool lastConnectBusy() const { return false; }
+    virtual bool lastConnectNeedsSetUp() const { return false; }
 
     virtual std::unique_ptr<ServerObject> openId(const QString &className, const QString &id) = 0;
     virtual std::unique_ptr<ServerObject> createObject(const QString &className) = 0;

@@ -5,6 +5,7 @@
 
 #include "Connecting.h"
 #include "ConnectionSettings.h"
+#include "Engine.h"
 #include "FakeClock.h"
 #include "FakeLoginForms.h"
 #include "FakeMessageBoxes.h"
@@ -19,6 +20,7 @@
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -43,6 +45,8 @@ private slots:
     void administratorPresetsTheServerNeverTheLogin();
     void unreachableServerEndsAfterTwoSeries();
     void serverAnsweringAtSecondAttempt();
+    void databaseNotSetUpIsNamedAtOnce_data();
+    void databaseNotSetUpIsNamedAtOnce();
     void settingsDialogShowsTheStoredLoginWhenTheServerIsAway();
     void secondSeriesKeepsTheOpenSettingsDialog();
     void idleDisconnectAndReconnect();
@@ -352,6 +356,47 @@ void TestLogin::unreachableServerEndsAfterTwoSeries()
     QCOMPARE(m_messages.shown[1].icon, MessageIcon::Critical);
     QCOMPARE(m_forms->events, QStringList({"server shown", "server hidden", "quit", "unload"}));
     QVERIFY(session().UserIdent.isEmpty());
+}
+
+void TestLogin::databaseNotSetUpIsNamedAtOnce_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("made");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("missing file, a name beyond Windows-1252")
+        << "Łódź/tolvan.db" << false
+        << "Die Datenbankdatei %1 existiert nicht.\r\nMit Demodaten legt sie der Befehl "
+           "„tolvan-db demo --database \"%1\"“ an.";
+    QTest::newRow("a file of another program")
+        << "fremd.db" << true << "Die Datenbank ist keine TOLVAN-Datenbank%1";
+}
+
+// A first start before any database: no series of attempts, no word of
+// licences, but which file is missing and how it is made, and the end.
+void TestLogin::databaseNotSetUpIsNamedAtOnce()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, made);
+    QFETCH(QString, expected);
+    QTemporaryDir folder;
+    const QString path = QDir(folder.path()).filePath(name);
+    if (made)
+        openSqlite(path, true)->execScript("CREATE TABLE notizen (text TEXT)");
+    useEmbeddedDatabase(path);
+    const auto restore = qScopeGuard([] { useEmbeddedDatabase(QString()); });
+    session().ConnectString = "cn_iptcp:[1972]:TOLVAN";
+    session().UserIdent = "DEMO|Erika Musterfrau";
+    m_messages.expect(MessageAnswer::Ok);
+    guard::run([] { ConnectServer(); });
+    QCOMPARE(m_ends, QList<int>{1});
+    QVERIFY(m_clock->waits.isEmpty());
+    QCOMPARE(m_messages.shown.size(), 1);
+    QCOMPARE(m_messages.shown[0].title, "Anmeldung an Caché");
+    QCOMPARE(m_messages.shown[0].text,
+             expected.arg(made ? QString() : QDir::toNativeSeparators(path)) +
+                 "\r\nDie Anwendung wird beendet!");
+    QCOMPARE(m_messages.shown[0].icon, MessageIcon::Critical);
+    QCOMPARE(QFileInfo::exists(path), made);
 }
 
 void TestLogin::serverAnsweringAtSecondAttempt()
