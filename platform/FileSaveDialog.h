@@ -8,8 +8,9 @@
 
 namespace tolvan {
 
-// The real Save dialog: Qt's file dialog, modal to its parent. It asks no
-// confirmation before a file is replaced and adds no extension to the name.
+// The real Save dialog, modal to its parent: the system's own where it has one
+// (Windows' common dialog), else Qt's. It asks no confirmation before a file
+// is replaced and adds no extension to the name.
 class FileSaveDialog : public QObject, public SaveDialog {
     Q_OBJECT
 public:

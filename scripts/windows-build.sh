@@ -37,6 +37,11 @@ win_qt && win_sqlite && win_libpq || exit 1
 
 ensure_writable_build build/win
 trap hand_build_to_owner EXIT
+# A build configured with other libraries (their cache folders are named by
+# what built them) starts afresh: CMake reads the toolchain only once.
+if [ -f build/win/CMakeCache.txt ] && ! grep -qF "$WIN_QT/" build/win/CMakeCache.txt; then
+    rm -rf build/win/CMakeCache.txt build/win/CMakeFiles
+fi
 cmake -S . -B build/win -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$WIN_QT/lib/cmake/Qt6/qt.toolchain.cmake" \
     -DQT_CHAINLOAD_TOOLCHAIN_FILE="$WIN_TOOLCHAIN" \

@@ -59,22 +59,65 @@ fetch_source() {
     return 1
 }
 
-WIN_QT_PREFIX=$WIN_DEPS/qt6-base-6.4.2
+# Each library's folder in the cache is named by what built it: the recipe
+# (the function's text), the cross compiler and the source version. Another
+# recipe or compiler makes a new folder; an old one is never taken for it.
+# A folder is built in a temporary folder beside and moved in only when
+# complete: an interrupted build leaves nothing that looks finished.
+
+# The name's tail for the recipe FUNCTION, the VERSION built and the compiler.
+win_recipe_key() {
+    { declare -f "$1"; echo "$2"; $WIN_HOST-gcc-posix --version 2>/dev/null | head -n 1; } |
+        sha256sum | cut -c1-12
+}
+
+# Runs RECIPE STAGE [ARGS…] to fill a new temporary folder and moves it to
+# PREFIX when RECIPE succeeded; else removes it, and PREFIX stays missing.
+win_build_into() {
+    local prefix=$1 recipe=$2
+    shift 2
+    mkdir -p "$(dirname "$prefix")" || return 1
+    local stage
+    stage=$(mktemp -d "$prefix.incomplete.XXXXXX") || return 1
+    # (leftovers of an interrupted earlier build go now)
+    find "$(dirname "$prefix")" -maxdepth 1 -name "$(basename "$prefix").incomplete.*" \
+        ! -path "$stage" -exec rm -rf {} +
+    if "$recipe" "$stage" "$@" && rm -rf "$prefix" && mv "$stage" "$prefix"; then
+        return 0
+    fi
+    rm -rf "$stage"
+    return 1
+}
+
+WIN_QT_NAME=qt6-base-6.4.2
 
 win_qt_archive() {
     echo "${TOLVAN_QT_MINGW_ARCHIVE:-$PWD/../shared/qt6-mingw/qt6-base-6.4.2-x86_64-w64-mingw32.tar.xz}"
 }
 
-# Whether there is a Qt for Windows to build with: one built or unpacked
-# before, an archive, or the order to build it (--build-qt). Asked before
-# anything is installed, so that a machine without one installs no Windows tools.
+# A complete Qt for Windows in the cache, or nothing: the one unpacked from
+# the archive (named by its checksum) when there is an archive, else the one
+# this machine built.
+win_qt_cached() {
+    local archive prefix
+    archive=$(win_qt_archive)
+    if [ -f "$archive" ]; then
+        prefix=$WIN_DEPS/$WIN_QT_NAME-archive-$(sha256sum "$archive" | cut -c1-12)
+    else
+        prefix=$(ls -d "$WIN_DEPS/$WIN_QT_NAME"-built-* 2>/dev/null | head -n 1)
+    fi
+    [ -n "$prefix" ] && [ -f "$prefix/lib/cmake/Qt6/qt.toolchain.cmake" ] && echo "$prefix"
+}
+
+# Whether there is a Qt for Windows to build with: one built before, an
+# archive, or the order to build it (--build-qt). Asked before anything is
+# installed, so that a machine without one installs no Windows tools.
 win_qt_available() {
-    [ -f "$WIN_QT_PREFIX/lib/cmake/Qt6/qt.toolchain.cmake" ] || [ -f "$(win_qt_archive)" ] ||
-        [ "${TOLVAN_BUILD_QT:-}" = 1 ]
+    [ -f "$(win_qt_archive)" ] || [ -n "$(win_qt_cached)" ] || [ "${TOLVAN_BUILD_QT:-}" = 1 ]
 }
 
 win_qt_missing_message() {
-    echo "Kein Qt für Windows: weder $(win_qt_archive) noch ein früher gebautes unter $WIN_QT_PREFIX."
+    echo "Kein Qt für Windows: weder $(win_qt_archive) noch ein früher gebautes unter $WIN_DEPS."
     echo "  TOLVAN_QT_MINGW_ARCHIVE=DATEI nennt ein Archiv; scripts/windows-build.sh --build-qt baut es"
     echo "  aus Debians qt6-base-Quellen (etwa eine Stunde auf 2 Kernen, einmal je Rechner)."
 }
@@ -83,15 +126,33 @@ win_qt_missing_message() {
 # needs deb-src lines, which need root once): asked right after the packages
 # are installed, while sudo still holds the password.
 win_needs_sources() {
-    [ -f "$WIN_QT_PREFIX/lib/cmake/Qt6/qt.toolchain.cmake" ] || [ -f "$(win_qt_archive)" ] || return 0
-    [ -f "$WIN_DEPS/sqlite3-$(installed_version libsqlite3-dev)/lib/libsqlite3.a" ] || return 0
-    [ -f "$WIN_DEPS/libpq-$(installed_version libpq-dev)/bin/libpq.dll" ] || return 0
+    [ -n "$(win_qt_cached)" ] || [ -f "$(win_qt_archive)" ] || return 0
+    [ -f "$(win_sqlite_prefix)/lib/libsqlite3.a" ] || return 0
+    [ -f "$(win_libpq_prefix)/bin/libpq.dll" ] || return 0
     return 1
 }
 
 win_qt() {
-    local prefix=$WIN_QT_PREFIX
-    [ -f "$prefix/lib/cmake/Qt6/qt.toolchain.cmake" ] || win_qt_unpack_or_build "$prefix" || return 1
+    local prefix
+    prefix=$(win_qt_cached)
+    if [ -z "$prefix" ]; then
+        local archive
+        archive=$(win_qt_archive)
+        if [ -f "$archive" ]; then
+            echo "Qt für Windows: $archive wird ausgepackt"
+            prefix=$WIN_DEPS/$WIN_QT_NAME-archive-$(sha256sum "$archive" | cut -c1-12)
+            win_build_into "$prefix" win_qt_unpack "$archive" ||
+                { echo "Qt für Windows ließ sich nicht auspacken: $archive" >&2; return 1; }
+        elif [ "${TOLVAN_BUILD_QT:-}" = 1 ]; then
+            echo "Qt für Windows wird aus Debians qt6-base-Quellen gebaut (etwa eine Stunde)"
+            prefix=$WIN_DEPS/$WIN_QT_NAME-built-$(win_recipe_key win_qt_build "$(installed_version qt6-base-dev)$(sha256sum scripts/qt6-mingw-configure.sh)")
+            win_build_into "$prefix" win_qt_build ||
+                { echo "Qt für Windows ließ sich nicht bauen." >&2; return 1; }
+        else
+            win_qt_missing_message >&2
+            return 1
+        fi
+    fi
     # Qt's German texts ("Ja", "Nein") are the same files on every platform: Debian's.
     if [ ! -f "$prefix/translations/qtbase_de.qm" ]; then
         mkdir -p "$prefix/translations"
@@ -100,86 +161,108 @@ win_qt() {
     WIN_QT=$prefix
 }
 
-win_qt_unpack_or_build() {
-    local prefix=$1
-    local archive
-    archive=$(win_qt_archive)
+# Recipes: each fills the folder STAGE it is given and fails on any fault.
+win_qt_unpack() {
+    local stage=$1 archive=$2
     local work
-    work=$(mktemp -d)
-    if [ -f "$archive" ]; then
-        echo "Qt für Windows: $archive wird ausgepackt"
-        mkdir -p "$WIN_DEPS" && rm -rf "$prefix" &&
-            tar -xJf "$archive" -C "$work" && mv "$work/qt6-mingw" "$prefix" ||
-            { rm -rf "$work" "$prefix"; echo "Qt für Windows ließ sich nicht auspacken." >&2; return 1; }
-    elif [ "${TOLVAN_BUILD_QT:-}" = 1 ]; then
-        echo "Qt für Windows wird aus Debians qt6-base-Quellen gebaut (etwa eine Stunde)"
-        (cd "$work" && fetch_source qt6-base "$(installed_version qt6-base-dev)" >/dev/null) || return 1
-        mkdir -p "$work/build"
-        local root=$PWD
-        (cd "$work/build" && QTSRC=$work/src PREFIX=$prefix "$root/scripts/qt6-mingw-configure.sh" &&
-            cmake --build . && cmake --install .) >"$work/qt-build.log" 2>&1 ||
-            { tail -n 40 "$work/qt-build.log" >&2; rm -rf "$work"; return 1; }
-    else
+    work=$(mktemp -d) || return 1
+    tar -xJf "$archive" -C "$work" && [ -f "$work/qt6-mingw/lib/cmake/Qt6/qt.toolchain.cmake" ] &&
+        cp -a "$work/qt6-mingw/." "$stage/"
+    local status=$?
+    rm -rf "$work"
+    return $status
+}
+
+# (Qt's build writes the prefix into its files: it is configured for the
+# final folder and installed into the stage.)
+win_qt_build() {
+    local stage=$1 prefix=${1%.incomplete.*}
+    local work root=$PWD
+    work=$(mktemp -d) || return 1
+    if ! (cd "$work" && fetch_source qt6-base "$(installed_version qt6-base-dev)" >/dev/null &&
+        mkdir build && cd build && QTSRC=$work/src PREFIX=$prefix "$root/scripts/qt6-mingw-configure.sh" &&
+        cmake --build . && DESTDIR=$work/image cmake --install . &&
+        cp -a "$work/image$prefix/." "$stage/") >"$work/qt-build.log" 2>&1; then
+        tail -n 40 "$work/qt-build.log" >&2
         rm -rf "$work"
-        win_qt_missing_message >&2
         return 1
     fi
     rm -rf "$work"
 }
 
-win_sqlite() {
+win_sqlite_prefix() {
     local version
     version=$(installed_version libsqlite3-dev)
-    local prefix=$WIN_DEPS/sqlite3-$version
-    [ -f "$prefix/lib/libsqlite3.a" ] && { WIN_SQLITE=$prefix; return 0; }
-    echo "SQLite $version für Windows wird gebaut"
+    echo "$WIN_DEPS/sqlite3-$version-$(win_recipe_key win_sqlite_build "$version")"
+}
+
+win_sqlite() {
+    local prefix
+    prefix=$(win_sqlite_prefix)
+    if [ ! -f "$prefix/lib/libsqlite3.a" ]; then
+        echo "SQLite $(installed_version libsqlite3-dev) für Windows wird gebaut"
+        win_build_into "$prefix" win_sqlite_build "$(installed_version libsqlite3-dev)" ||
+            { echo "SQLite für Windows ließ sich nicht bauen." >&2; return 1; }
+    fi
+    WIN_SQLITE=$prefix
+}
+
+win_sqlite_build() {
+    local stage=$1 version=$2
     local work
-    work=$(mktemp -d)
+    work=$(mktemp -d) || return 1
     # (a subshell on the left of || ignores set -e: every step is checked)
-    if ! (
+    (
         cd "$work" && fetch_source sqlite3 "$version" >/dev/null &&
             mkdir bld && cd bld && ../src/configure >/dev/null && make -s sqlite3.c >/dev/null &&
             $WIN_HOST-gcc-posix -O2 -DSQLITE_THREADSAFE=1 -c sqlite3.c &&
             $WIN_HOST-ar rcs libsqlite3.a sqlite3.o &&
-            mkdir -p "$prefix/lib" "$prefix/include" &&
-            cp libsqlite3.a "$prefix/lib/" && cp sqlite3.h "$prefix/include/"
-    ); then
-        rm -rf "$work" "$prefix"
-        echo "SQLite für Windows ließ sich nicht bauen." >&2
-        return 1
-    fi
+            mkdir -p "$stage/lib" "$stage/include" &&
+            cp libsqlite3.a "$stage/lib/" && cp sqlite3.h "$stage/include/"
+    )
+    local status=$?
     rm -rf "$work"
-    WIN_SQLITE=$prefix
+    return $status
+}
+
+win_libpq_prefix() {
+    local version
+    version=$(installed_version libpq-dev)
+    echo "$WIN_DEPS/libpq-$version-$(win_recipe_key win_libpq_build "$version")"
 }
 
 win_libpq() {
-    local version
-    version=$(installed_version libpq-dev)
-    local prefix=$WIN_DEPS/libpq-$version
+    local prefix
+    prefix=$(win_libpq_prefix)
     # (libpq's import library is lib/libpq.a, its DLL bin/libpq.dll)
-    [ -f "$prefix/bin/libpq.dll" ] && { WIN_LIBPQ=$prefix; return 0; }
-    echo "libpq $version für Windows wird gebaut (aus der Quelle dieser Version oder der neuesten, die der Spiegel hat)"
+    if [ ! -f "$prefix/bin/libpq.dll" ]; then
+        echo "libpq $(installed_version libpq-dev) für Windows wird gebaut (aus der Quelle dieser Version oder der neuesten, die der Spiegel hat)"
+        win_build_into "$prefix" win_libpq_build "$(installed_version libpq-dev)" ||
+            { echo "libpq für Windows ließ sich nicht bauen." >&2; return 1; }
+    fi
+    WIN_LIBPQ=$prefix
+}
+
+# (configure wants zic, which is on root's PATH only, unless told where time
+# zones are: libpq does not use them. It is configured for the final folder
+# and installed into the stage.)
+win_libpq_build() {
+    local stage=$1 version=$2 prefix=${1%.incomplete.*}
     local work
-    work=$(mktemp -d)
-    # (configure wants zic, which is on root's PATH only, unless told where
-    # time zones are: libpq does not use them)
-    if ! (
+    work=$(mktemp -d) || return 1
+    (
         cd "$work" && version=$(fetch_source postgresql-15 "$version") && cd src &&
             ./configure --host=$WIN_HOST CC=$WIN_HOST-gcc-posix --without-readline --without-zlib \
                 --without-icu --without-openssl --with-system-tzdata=/usr/share/zoneinfo \
                 --prefix="$prefix" >"$work/build.log" 2>&1 &&
-            make -s -C src/interfaces/libpq -j"$(nproc)" install >>"$work/build.log" 2>&1 &&
-            cp src/include/postgres_ext.h src/include/pg_config_ext.h "$prefix/include/" &&
-            rm -f "$prefix/lib/libpq.dll" && echo "$version" >"$prefix/source-version" &&
-            $WIN_HOST-strip --strip-unneeded "$prefix/bin/libpq.dll"
-    ); then
-        tail -n 20 "$work/build.log" >&2 2>/dev/null
-        rm -rf "$work" "$prefix"
-        echo "libpq für Windows ließ sich nicht bauen." >&2
-        return 1
-    fi
+            make -s -C src/interfaces/libpq -j"$(nproc)" install DESTDIR="$work/image" \
+                >>"$work/build.log" 2>&1 &&
+            cp -a "$work/image$prefix/." "$stage/" &&
+            cp src/include/postgres_ext.h src/include/pg_config_ext.h "$stage/include/" &&
+            rm -f "$stage/lib/libpq.dll" && echo "$version" >"$stage/source-version" &&
+            $WIN_HOST-strip --strip-unneeded "$stage/bin/libpq.dll"
+    ) || { tail -n 20 "$work/build.log" >&2 2>/dev/null; rm -rf "$work"; return 1; }
     rm -rf "$work"
-    WIN_LIBPQ=$prefix
 }
 
 # Everything, or a one-line reason and status 1.
