@@ -8,9 +8,9 @@
 
 namespace tolvan {
 
-// The real Save dialog, modal to its parent: the system's own where it has one
-// (Windows' common dialog), else Qt's. It asks no confirmation before a file
-// is replaced and adds no extension to the name.
+// The real Save dialog, modal to its parent: the system's own where the
+// windows have one (Windows' common dialog), else Qt's. It asks no
+// confirmation before a file is replaced and adds no extension to the name.
 class FileSaveDialog : public QObject, public SaveDialog {
     Q_OBJECT
 public:
@@ -18,7 +18,14 @@ public:
     QString showSave(const SaveRequest &request) override;
 
 private:
+    QString showQtSaveDialog(const SaveRequest &request);
+
     QPointer<QWidget> m_parent;
 };
+
+// Shows the system's Save dialog for `request` and sets `chosen` to the file,
+// or to "" when the user cancelled; false when the system has none for these
+// windows (another windowing system, offscreen).
+bool showSystemSaveDialog(QWidget *parent, const SaveRequest &request, QString &chosen);
 
 } // namespace tolvan

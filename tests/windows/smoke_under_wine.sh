@@ -71,6 +71,9 @@ xdotool key shift+Tab shift+Tab space
 save=$(window '^(Speichern unter|Save As|Datei speichern)') || fail "no Save dialog"
 xdotool windowfocus --sync "$save"
 sleep 1
+# The proposed ".csv" replaced by a whole path. (A name without an extension
+# gets none on Windows; wine's dialog adds the filter's.)
+xdotool key ctrl+a
 xdotool type --delay 20 "$(winepath -w "$work")\\window.csv"
 xdotool key Return
 for _ in $(seq 100); do [ -s "$work/window.csv" ] && break; sleep 0.1; done
