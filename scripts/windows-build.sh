@@ -69,8 +69,8 @@ if [ $run_tests = 1 ]; then
         cmake -S . -B $linux -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
         cmake --build $linux --target tolvan-dravonik-export tolvan-db
     fi
-    tests/windows/program_under_wine.sh $linux/main/tolvan-dravonik-export $linux/server/tolvan-db \
-        build/win "$INSTALLER"
+    tests/windows/program_under_wine.sh $linux/main/tolvan-dravonik-export $linux/server/tolvan-db build/win
+    tests/windows/installer_under_wine.sh "$INSTALLER"
     tests/windows/smoke_under_wine.sh build/win/main/tolvan-dravonik-export.exe \
         $linux/main/tolvan-dravonik-export $linux/server/tolvan-db
 fi
