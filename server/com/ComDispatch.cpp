@@ -7,20 +7,31 @@
 namespace tolvan::com {
 namespace {
 
+// How an argument goes where the server declares nothing: a reference to a
+// text or variant variable as one to VT_BSTR or VT_VARIANT, a value as it is.
+VARTYPE lateBound(const Arg &arg)
+{
+    if (arg.refersToText())
+        return VT_BYREF | VT_BSTR;
+    if (arg.refersToVariant())
+        return VT_BYREF | VT_VARIANT;
+    return VT_EMPTY;
+}
+
 // The arguments of one Invoke. Invoke wants them last first; a reference
 // points into a variable kept here, copied back to the caller's after the call.
 class Arguments {
 public:
-    explicit Arguments(std::initializer_list<Arg> args)
-        : m_args(args), m_passed(args.size()), m_texts(args.size(), nullptr),
-          m_variants(args.size())
+    // `declared`: how each argument is passed (VT_EMPTY, or none given: late-bound).
+    Arguments(std::initializer_list<Arg> args, const std::vector<VARTYPE> *declared)
+        : m_args(args), m_passed(args.size()), m_held(args.size())
     {
         for (VARIANT &value : m_passed)
             VariantInit(&value);
-        for (VARIANT &value : m_variants)
+        for (VARIANT &value : m_held)
             VariantInit(&value);
         try {
-            fill();
+            fill(declared);
         } catch (...) {
             release();
             throw;
@@ -38,30 +49,37 @@ public:
     {
         std::size_t i = 0;
         for (const Arg &arg : m_args) {
-            if (arg.refersToText())
-                arg.writeBack(QVariant(fromBstr(m_texts[i])));
-            else if (arg.refersToVariant())
-                arg.writeBack(fromVariant(m_variants[i]));
+            if (passed(i).vt & VT_BYREF)
+                arg.writeBack(fromVariant(m_held[i])); // (nothing for a value)
             ++i;
         }
     }
 
 private:
-    void fill()
+    VARIANT &passed(std::size_t i) { return m_passed[m_passed.size() - 1 - i]; }
+    const VARIANT &passed(std::size_t i) const { return m_passed[m_passed.size() - 1 - i]; }
+
+    void fill(const std::vector<VARTYPE> *declared)
     {
         std::size_t i = 0;
         for (const Arg &arg : m_args) {
-            VARIANT &passed = m_passed[m_passed.size() - 1 - i];
-            if (arg.refersToText()) {
-                m_texts[i] = toBstr(arg.value().toString());
-                passed.pbstrVal = &m_texts[i];
-                passed.vt = VT_BYREF | VT_BSTR;
-            } else if (arg.refersToVariant()) {
-                toVariant(arg.value(), &m_variants[i]);
-                passed.pvarVal = &m_variants[i];
-                passed.vt = VT_BYREF | VT_VARIANT;
+            VARTYPE type = declared && i < declared->size() ? (*declared)[i] : VARTYPE(VT_EMPTY);
+            if (type == VT_EMPTY)
+                type = lateBound(arg);
+            const VARTYPE target = type & ~VT_BYREF;
+            if (type & VT_BYREF) {
+                VARIANT &held = m_held[i];
+                toVariant(arg.value(), &held);
+                if (target != VT_VARIANT)
+                    changeType(held, target);
+                // (any other value lies where llVal does)
+                passed(i).byref = target == VT_VARIANT ? static_cast<void *>(&held)
+                                                       : static_cast<void *>(&held.llVal);
+                passed(i).vt = type;
             } else {
-                toVariant(arg.value(), &passed);
+                toVariant(arg.value(), &passed(i));
+                if (target != VT_EMPTY && target != VT_VARIANT)
+                    changeType(passed(i), target);
             }
             ++i;
         }
@@ -72,20 +90,94 @@ private:
         // (clearing a reference leaves what it points to; that goes below)
         for (VARIANT &value : m_passed)
             VariantClear(&value);
-        for (BSTR text : m_texts)
-            SysFreeString(text);
-        for (VARIANT &value : m_variants)
+        for (VARIANT &value : m_held)
             VariantClear(&value);
     }
 
     std::initializer_list<Arg> m_args;
     std::vector<VARIANT> m_passed;
-    std::vector<BSTR> m_texts;
-    std::vector<VARIANT> m_variants;
+    std::vector<VARIANT> m_held;
     DISPPARAMS m_params{};
 };
 
+// How an argument is passed to a parameter of that declared type, VT_EMPTY
+// where as the caller gives it: a type no VARIANT converts to (a structure, an
+// enumeration, an array, …). A reference is VT_PTR in a type library's
+// description, VT_BYREF in one made by CreateDispTypeInfo.
+VARTYPE passedAs(const TYPEDESC &type)
+{
+    VARTYPE passed = type.vt;
+    if (passed == VT_PTR)
+        passed = type.lptdesc ? VT_BYREF | type.lptdesc->vt : VT_EMPTY;
+    switch (passed & ~VT_BYREF) {
+    case VT_I1:
+    case VT_I2:
+    case VT_I4:
+    case VT_I8:
+    case VT_INT:
+    case VT_UI1:
+    case VT_UI2:
+    case VT_UI4:
+    case VT_UI8:
+    case VT_UINT:
+    case VT_R4:
+    case VT_R8:
+    case VT_CY:
+    case VT_DATE:
+    case VT_BSTR:
+    case VT_BOOL:
+    case VT_ERROR:
+    case VT_DISPATCH:
+    case VT_UNKNOWN:
+    case VT_VARIANT:
+        return passed;
+    }
+    return VT_EMPTY;
+}
+
 } // namespace
+
+std::vector<Dispatch::Member> Dispatch::readMembers(IDispatch *object)
+{
+    std::vector<Member> members;
+    UINT count = 0;
+    ITypeInfo *type = nullptr;
+    if (FAILED(object->GetTypeInfoCount(&count)) || count == 0 ||
+        FAILED(object->GetTypeInfo(0, LOCALE_USER_DEFAULT, &type)) || !type)
+        return members;
+    TYPEATTR *attributes = nullptr;
+    if (SUCCEEDED(type->GetTypeAttr(&attributes))) {
+        for (UINT i = 0; i < attributes->cFuncs; ++i) {
+            FUNCDESC *function = nullptr;
+            if (FAILED(type->GetFuncDesc(i, &function)))
+                continue;
+            Member member{function->memid, function->invkind, {}};
+            for (SHORT p = 0; p < function->cParams; ++p) {
+                const ELEMDESC &parameter = function->lprgelemdescParam[p];
+                // The return value and the locale are no arguments of a call through IDispatch.
+                if (!(parameter.paramdesc.wParamFlags & (PARAMFLAG_FRETVAL | PARAMFLAG_FLCID)))
+                    member.parameters.push_back(passedAs(parameter.tdesc));
+            }
+            type->ReleaseFuncDesc(function);
+            members.push_back(std::move(member));
+        }
+        type->ReleaseTypeAttr(attributes);
+    }
+    type->Release();
+    return members;
+}
+
+const std::vector<VARTYPE> *Dispatch::declared(DISPID id, WORD kind)
+{
+    if (!m_members)
+        m_members = readMembers(m_object);
+    // (INVOKE_FUNC and INVOKE_PROPERTYGET are DISPATCH_METHOD and DISPATCH_PROPERTYGET)
+    for (const Member &member : *m_members) {
+        if (member.id == id && (member.kind & kind))
+            return &member.parameters;
+    }
+    return nullptr;
+}
 
 Dispatch::~Dispatch()
 {
@@ -95,7 +187,7 @@ Dispatch::~Dispatch()
 
 void Dispatch::invoke(DISPID id, WORD kind, std::initializer_list<Arg> args, Variant &result)
 {
-    Arguments arguments(args);
+    Arguments arguments(args, args.size() > 0 ? declared(id, kind) : nullptr);
     EXCEPINFO exception{};
     UINT wrongArgument = 0;
     const HRESULT outcome =

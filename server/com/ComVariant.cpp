@@ -4,12 +4,6 @@
 
 namespace tolvan::com {
 
-Variant::Variant(const QVariant &value)
-{
-    VariantInit(&m_value);
-    toVariant(value, &m_value);
-}
-
 QVariant Variant::toQVariant() const
 {
     return fromVariant(m_value);
@@ -40,7 +34,103 @@ QString fromBstr(BSTR text)
                               static_cast<qsizetype>(SysStringLen(text)));
 }
 
+void changeType(VARIANT &value, VARTYPE type)
+{
+    check(VariantChangeType(&value, &value, 0, type));
+}
+
+// ---------------------------------------------------------------- ServerValue
+
+ServerValue::ServerValue(const VARIANT &value)
+{
+    VariantInit(&m_value);
+    // (the source is only read, whatever the declaration says)
+    check(VariantCopyInd(&m_value, const_cast<VARIANT *>(&value)));
+}
+
 namespace {
+
+// `value` as `type`, by the server's rules; false where it has no such form.
+bool changed(const VARIANT &value, VARTYPE type, Variant &out)
+{
+    return SUCCEEDED(VariantChangeType(out.get(), const_cast<VARIANT *>(&value), 0, type));
+}
+
+} // namespace
+
+QString ServerValue::toString(bool *ok) const
+{
+    Variant text;
+    *ok = changed(m_value, VT_BSTR, text);
+    return *ok ? fromBstr(text.value().bstrVal) : QString();
+}
+
+int ServerValue::toInt(bool *ok) const
+{
+    Variant number;
+    *ok = changed(m_value, VT_I4, number);
+    return *ok ? int(number.value().lVal) : 0;
+}
+
+qlonglong ServerValue::toLongLong(bool *ok) const
+{
+    Variant number;
+    *ok = changed(m_value, VT_I8, number);
+    return *ok ? qlonglong(number.value().llVal) : 0;
+}
+
+double ServerValue::toDouble(bool *ok) const
+{
+    Variant number;
+    *ok = changed(m_value, VT_R8, number);
+    return *ok ? number.value().dblVal : 0.0;
+}
+
+bool ServerValue::toBool(bool *ok) const
+{
+    Variant truth;
+    *ok = changed(m_value, VT_BOOL, truth);
+    return *ok && truth.value().boolVal != VARIANT_FALSE;
+}
+
+QStringList ServerValue::toStringList(bool *ok) const
+{
+    *ok = false;
+    SAFEARRAY *array = m_value.parray;
+    LONG low = 0, high = -1;
+    if (!(m_value.vt & VT_ARRAY) || !array || SafeArrayGetDim(array) != 1 ||
+        FAILED(SafeArrayGetLBound(array, 1, &low)) || FAILED(SafeArrayGetUBound(array, 1, &high)))
+        return {};
+    QStringList texts;
+    for (LONG i = low; i <= high; ++i) {
+        // An element as a reference into the array, whatever its type.
+        VARIANT element;
+        element.vt = VT_BYREF | (m_value.vt & VT_TYPEMASK);
+        Variant text;
+        if (FAILED(SafeArrayPtrOfIndex(array, &i, &element.byref)) ||
+            !changed(element, VT_BSTR, text))
+            return {};
+        texts << fromBstr(text.value().bstrVal);
+    }
+    *ok = true;
+    return texts;
+}
+
+// ---------------------------------------------------------------- conversions
+
+namespace {
+
+// QVariant's conversions of a ServerValue, once for the process.
+bool registerConversions()
+{
+    QMetaType::registerConverter<ServerValue, QString>(&ServerValue::toString);
+    QMetaType::registerConverter<ServerValue, int>(&ServerValue::toInt);
+    QMetaType::registerConverter<ServerValue, qlonglong>(&ServerValue::toLongLong);
+    QMetaType::registerConverter<ServerValue, double>(&ServerValue::toDouble);
+    QMetaType::registerConverter<ServerValue, bool>(&ServerValue::toBool);
+    QMetaType::registerConverter<ServerValue, QStringList>(&ServerValue::toStringList);
+    return true;
+}
 
 SAFEARRAY *toTextArray(const QStringList &texts)
 {
@@ -59,47 +149,15 @@ SAFEARRAY *toTextArray(const QStringList &texts)
     return array;
 }
 
-// A one-dimensional array of texts or variants, each element as a text.
-QStringList fromArray(const VARIANT &value)
-{
-    SAFEARRAY *array = (value.vt & VT_BYREF) ? *value.pparray : value.parray;
-    LONG low = 0, high = -1;
-    if (!array || SafeArrayGetDim(array) != 1 || FAILED(SafeArrayGetLBound(array, 1, &low)) ||
-        FAILED(SafeArrayGetUBound(array, 1, &high)))
-        raise(DISP_E_TYPEMISMATCH);
-    QStringList texts;
-    for (LONG i = low; i <= high; ++i) {
-        Variant element;
-        HRESULT result = S_OK;
-        if ((value.vt & VT_TYPEMASK) == VT_BSTR) {
-            BSTR text = nullptr;
-            result = SafeArrayGetElement(array, &i, &text); // a copy
-            element.get()->vt = VT_BSTR;
-            element.get()->bstrVal = text;
-        } else if ((value.vt & VT_TYPEMASK) == VT_VARIANT) {
-            result = SafeArrayGetElement(array, &i, element.get()); // a copy
-        } else {
-            result = DISP_E_TYPEMISMATCH;
-        }
-        if (FAILED(result))
-            raise(result);
-        texts << element.toQVariant().toString();
-    }
-    return texts;
-}
-
-void changeType(Variant &out, const VARIANT &value, VARTYPE type)
-{
-    // (the source is only read, whatever the declaration says)
-    const HRESULT result = VariantChangeType(out.get(), const_cast<VARIANT *>(&value), 0, type);
-    if (FAILED(result))
-        raise(result);
-}
-
 } // namespace
 
 void toVariant(const QVariant &value, VARIANT *out)
 {
+    if (value.metaType() == QMetaType::fromType<ServerValue>()) {
+        const VARIANT &kept = static_cast<const ServerValue *>(value.constData())->value();
+        check(VariantCopy(out, const_cast<VARIANT *>(&kept)));
+        return;
+    }
     switch (value.typeId()) {
     case QMetaType::UnknownType:
         out->vt = VT_EMPTY;
@@ -133,44 +191,30 @@ void toVariant(const QVariant &value, VARIANT *out)
 
 QVariant fromVariant(const VARIANT &value)
 {
-    // A reference to nothing is no value a server may hand out.
-    if ((value.vt & VT_BYREF) && !value.byref)
-        raise(DISP_E_TYPEMISMATCH);
-    if (value.vt & VT_ARRAY)
-        return QVariant(fromArray(value));
-    if (value.vt == (VT_BYREF | VT_VARIANT))
-        return fromVariant(*value.pvarVal);
     switch (value.vt) {
     case VT_EMPTY:
     case VT_NULL:
         return QVariant();
     case VT_BSTR:
         return QVariant(fromBstr(value.bstrVal));
-    case VT_BYREF | VT_BSTR:
-        return QVariant(fromBstr(*value.pbstrVal));
     case VT_BOOL:
         return QVariant(value.boolVal != VARIANT_FALSE);
-    case VT_I1:
-    case VT_I2:
     case VT_I4:
-    case VT_UI1:
-    case VT_UI2:
-    case VT_INT: {
-        Variant number;
-        changeType(number, value, VT_I4);
-        return QVariant(static_cast<int>(number.value().lVal));
-    }
+        return QVariant(static_cast<int>(value.lVal));
     case VT_I8:
         return QVariant(static_cast<qlonglong>(value.llVal));
-    case VT_R4:
     case VT_R8:
-        return QVariant(value.vt == VT_R4 ? double(value.fltVal) : value.dblVal);
-    default: { // anything else (a date, a currency amount, …) as the server's text for it
-        Variant text;
-        changeType(text, value, VT_BSTR);
-        return QVariant(fromBstr(text.value().bstrVal));
+        return QVariant(value.dblVal);
     }
+    if (value.vt & VT_BYREF) {
+        // A reference to nothing is no value a server may hand out.
+        if (!value.byref)
+            raise(DISP_E_TYPEMISMATCH);
+        return fromVariant(ServerValue(value).value());
     }
+    static const bool registered = registerConversions();
+    Q_UNUSED(registered);
+    return QVariant::fromValue(ServerValue(value));
 }
 
 } // namespace tolvan::com

@@ -1,9 +1,12 @@
 // The object server's ActiveX factory, played by a double of our own: every
-// call late-bound through COM, errors as the error report shows them, the
-// reference counts after each step, and the main job with the same bytes as
-// on the embedded database.
+// call through COM, late-bound or as a typed server declares its parameters,
+// in this process or across a process boundary; errors as the error report
+// shows them, the reference counts after each step, the server's own values
+// handed back as they came, and the main job with the same bytes as on the
+// embedded database.
 
 #include "ComDouble.h"
+#include "Engine.h"
 #include "FakeClock.h"
 #include "FakeLoginForms.h"
 #include "FakeMessageBoxes.h"
@@ -24,10 +27,24 @@
 #include <QtTest>
 
 using namespace tolvan;
+using comdouble::Face;
+using comdouble::ListKey;
 
 namespace {
 
 const QString Remote = QStringLiteral("cn_iptcp:objektserver.test[1972]:TOLVAN");
+
+bool isLocal(Face face)
+{
+    return face == Face::LocalLateBound || face == Face::LocalTyped;
+}
+
+void addFaceRows()
+{
+    QTest::addColumn<int>("face");
+    for (Face face : comdouble::Faces)
+        QTest::addRow("%s", comdouble::name(face)) << int(face);
+}
 
 QByteArray contents(const QString &path)
 {
@@ -49,18 +66,25 @@ private slots:
     void creationFailures_data();
     void creationFailures();
     void creationErrorReachesTheCaller();
+    void factoryCalls_data();
     void factoryCalls();
+    void referenceArgumentsComeBack_data() { addFaceRows(); }
     void referenceArgumentsComeBack();
+    void serverValuesGoBackAsTheyCame_data();
+    void serverValuesGoBackAsTheyCame();
     void errorReport_data();
     void errorReport();
+    void resultSetClosedWhileRowsRemain_data() { addFaceRows(); }
     void resultSetClosedWhileRowsRemain();
     void failedConnectedReadConnectsAnew();
     void refusedConnect();
+    void mainJobGivesTheSameBytes_data();
     void mainJobGivesTheSameBytes();
 
 private:
-    std::unique_ptr<Factory> comFactory();
-    void verifyOnlyTheFactoryIsHeld();
+    QString classOf(Face face) const;
+    std::unique_ptr<Factory> comFactory(Face face = Face::LateBound);
+    void verifyOnlyTheFactoryIsHeld(Face face = Face::LateBound);
     int runExport(const QString &server, const QString &file);
 
     TestDatabase m_db;
@@ -79,12 +103,15 @@ void TestCom::initTestCase()
     m_class = m_registration.registerProgId()
                   ? QString::fromWCharArray(comdouble::Registration::ProgId)
                   : comdouble::Registration::clsid();
+    QVERIFY(m_registration.registerLocalServer(QCoreApplication::applicationDirPath() +
+                                                   QStringLiteral("/ComLocalServer.exe"),
+                                               embeddedDatabasePath()));
 }
 
 void TestCom::init()
 {
     comdouble::state().faults = {};
-    comdouble::state().calls.clear();
+    comdouble::state().clearCalls();
     m_folder = std::make_unique<QTemporaryDir>();
     m_settings = std::make_unique<IniSettingsStore>(m_folder->filePath("settings"));
     SettingsStore::install(m_settings.get());
@@ -101,16 +128,25 @@ void TestCom::cleanup()
     QCOMPARE(comdouble::state().references, 0);
 }
 
-std::unique_ptr<Factory> TestCom::comFactory()
+QString TestCom::classOf(Face face) const
 {
-    return ServerChoice(ServerChoice::Kind::ObjectServer, m_class).newFactory(Remote);
+    return face == Face::LateBound ? m_class : comdouble::Registration::clsid(face);
 }
 
-// After each call every object the call handed out is released again.
-void TestCom::verifyOnlyTheFactoryIsHeld()
+std::unique_ptr<Factory> TestCom::comFactory(Face face)
+{
+    return ServerChoice(ServerChoice::Kind::ObjectServer, classOf(face)).newFactory(Remote);
+}
+
+// After each call every object the call handed out is released again. (In a
+// local server, COM's stubs hold references of their own.)
+void TestCom::verifyOnlyTheFactoryIsHeld(Face face)
 {
     QCOMPARE(comdouble::state().objects, 1);
-    QCOMPARE(comdouble::state().references, 1);
+    if (isLocal(face))
+        QVERIFY(comdouble::state().localServer != 0); // the objects live there
+    else
+        QCOMPARE(comdouble::state().references, 1);
 }
 
 int TestCom::runExport(const QString &server, const QString &file)
@@ -184,23 +220,33 @@ void TestCom::creationErrorReachesTheCaller()
                  QStringLiteral("Laufzeitfehler '%1'").arg(qint32(CO_E_SERVER_EXEC_FAILURE))),
              qPrintable(m_messages));
     QVERIFY(clock.waits.isEmpty());
-    QVERIFY(comdouble::state().calls.isEmpty());
+    QVERIFY(comdouble::state().calls().isEmpty());
     QVERIFY(!QFile::exists(file));
+}
+
+void TestCom::factoryCalls_data()
+{
+    addFaceRows();
+    // A server that counts type information it then does not give is called late-bound.
+    QTest::addRow("type information refused") << -1;
 }
 
 void TestCom::factoryCalls()
 {
-    std::unique_ptr<Factory> factory = comFactory();
+    QFETCH(int, face);
+    comdouble::state().faults.typeInfoRefused = face < 0;
+    const Face called = face < 0 ? Face::LateBound : Face(face);
+    std::unique_ptr<Factory> factory = comFactory(called);
     Factory engines;
     QVERIFY(engines.connect(m_db.connectString()));
     QString connectString = Remote;
     comdouble::state().faults.connectStringWritten = "cn_iptcp:10.0.0.9[1972]:TOLVAN";
     QVERIFY(factory->connect(connectString));
-    QCOMPARE(comdouble::state().calls.last(), "Connect(" + Remote + ")");
+    QCOMPARE(comdouble::state().calls().last(), "Connect(" + Remote + ")");
     QCOMPARE(connectString, "cn_iptcp:10.0.0.9[1972]:TOLVAN"); // passed by reference
     comdouble::state().faults.connectStringWritten.clear();
     QVERIFY(factory->connected());
-    verifyOnlyTheFactoryIsHeld();
+    verifyOnlyTheFactoryIsHeld(called);
 
     for (Factory *f : {factory.get(), &engines}) {
         auto user = f->openId("TV.ParPersEdv", "1||DEMO");
@@ -211,22 +257,27 @@ void TestCom::factoryCalls()
         QVERIFY(!name.toString().isEmpty());
         user->call("sys_Close");
     }
-    verifyOnlyTheFactoryIsHeld();
+    verifyOnlyTheFactoryIsHeld(called);
 
     auto windows = factory->createObject("TV.Windows");
     QCOMPARE(windows->call("Xecute", {"S A=4 W A"}).toString(), "4");
+    // A value passed where the server declares a reference.
+    QString firm = "01";
+    QVERIFY(factory->createObject("DRAVONIK.Lager")->call("HatFiliale", {firm, "0"}).toBool());
+    QCOMPARE(firm, "01");
     windows.reset();
-    verifyOnlyTheFactoryIsHeld();
+    verifyOnlyTheFactoryIsHeld(called);
 
     factory->disconnect();
     QVERIFY(!factory->connected());
     QVERIFY_THROWS_EXCEPTION(ServerError, factory->createObject("TV.Windows"));
-    verifyOnlyTheFactoryIsHeld();
+    verifyOnlyTheFactoryIsHeld(called);
 }
 
 void TestCom::referenceArgumentsComeBack()
 {
-    std::unique_ptr<Factory> factory = comFactory();
+    QFETCH(int, face);
+    std::unique_ptr<Factory> factory = comFactory(Face(face));
     QVERIFY(factory->connect(Remote));
     Factory engines;
     QVERIFY(engines.connect(m_db.connectString()));
@@ -255,7 +306,60 @@ void TestCom::referenceArgumentsComeBack()
         QCOMPARE(texts.size(), 5);
         rows->close();
     }
-    verifyOnlyTheFactoryIsHeld();
+    verifyOnlyTheFactoryIsHeld(Face(face));
+}
+
+void TestCom::serverValuesGoBackAsTheyCame_data()
+{
+    QTest::addColumn<int>("face");
+    QTest::addColumn<int>("key");
+    for (Face face : comdouble::Faces) {
+        for (ListKey key : {ListKey::Short, ListKey::Date, ListKey::VariantArray, ListKey::Object})
+            QTest::addRow("%s, %s", comdouble::name(face), comdouble::name(key))
+                << int(face) << int(key);
+    }
+}
+
+// The list's key as a server may give it, in no type of Qt's: the result set
+// gets it back as it came (the double's Execute refuses anything else), and
+// read as text or number it is what the server makes of it.
+void TestCom::serverValuesGoBackAsTheyCame()
+{
+    QFETCH(int, face);
+    QFETCH(int, key);
+    std::unique_ptr<Factory> factory = comFactory(Face(face));
+    QVERIFY(factory->connect(Remote));
+    comdouble::state().faults.listKey = ListKey(key);
+    QString firm = "1", branch = "0";
+    QVariant value = factory->createObject("DRAVONIK.Lager")
+                         ->call("liste", {Arg::ref(firm), Arg::ref(branch), "100"});
+    switch (ListKey(key)) {
+    case ListKey::Short:
+        QCOMPARE(value.toInt(), -4711);
+        QCOMPARE(value.toString(), "-4711");
+        break;
+    case ListKey::Date:
+        QCOMPARE(value.toDouble(), 45123.75);
+        QVERIFY2(value.toString().contains("2023"), qPrintable(value.toString()));
+        break;
+    case ListKey::VariantArray:
+        QCOMPARE(value.toStringList(), QStringList({"1", "0", "100"}));
+        break;
+    default:
+        QCOMPARE(comdouble::state().objects, 2); // the factory and the key
+        break;
+    }
+    const QVariant copy = value; // (as the export keeps it)
+    auto rows = factory->openClassQuery("TV.XW", "Liste");
+    rows->execute(value);
+    int count = 0;
+    while (rows->next())
+        ++count;
+    QCOMPARE(count, 5);
+    rows->close();
+    rows.reset();
+    value = QVariant();
+    QCOMPARE(comdouble::state().objects, ListKey(key) == ListKey::Object ? 2 : 1);
 }
 
 void TestCom::errorReport_data()
@@ -326,14 +430,15 @@ void TestCom::errorReport()
 
 void TestCom::resultSetClosedWhileRowsRemain()
 {
-    std::unique_ptr<Factory> factory = comFactory();
+    QFETCH(int, face);
+    std::unique_ptr<Factory> factory = comFactory(Face(face));
     QVERIFY(factory->connect(Remote));
     QVariant key = QStringList{"1", "0", "100"};
     auto rows = factory->openClassQuery("TV.XW", "Liste");
     rows->execute(key);
     QVERIFY(rows->next());
     rows->close();
-    QCOMPARE(comdouble::state().calls.last(), "Close");
+    QCOMPARE(comdouble::state().calls().last(), "Close");
     try {
         rows->next();
         QFAIL("a row after the close");
@@ -341,7 +446,7 @@ void TestCom::resultSetClosedWhileRowsRemain()
         QCOMPARE(error.number(), qint32(ServerError::ObjectClosed));
     }
     rows.reset();
-    verifyOnlyTheFactoryIsHeld();
+    verifyOnlyTheFactoryIsHeld(Face(face));
 }
 
 void TestCom::failedConnectedReadConnectsAnew()
@@ -354,8 +459,8 @@ void TestCom::failedConnectedReadConnectsAnew()
     QCOMPARE(DBCall("W 1"), "1");
     comdouble::state().faults.failingConnectedReads = 1;
     QCOMPARE(DBCall("W 2"), "2");
-    QCOMPARE(comdouble::state().calls.count("Connect(" + Remote + ")"), 2);
-    QCOMPARE(comdouble::state().calls.count("Xecute(D ^%XTT)"), 2);
+    QCOMPARE(comdouble::state().calls().count("Connect(" + Remote + ")"), 2);
+    QCOMPARE(comdouble::state().calls().count("Xecute(D ^%XTT)"), 2);
     QVERIFY(messages.shown.isEmpty());
     QVERIFY(clock.waits.isEmpty());
     verifyOnlyTheFactoryIsHeld();
@@ -369,18 +474,33 @@ void TestCom::refusedConnect()
     QCOMPARE(runExport("objektserver.test", m_folder->filePath("x.csv")),
              int(headless::ServerUnreachable));
     QVERIFY2(m_messages.contains("Der Server ist nicht erreichbar!"), qPrintable(m_messages));
-    QCOMPARE(comdouble::state().calls.count("Connect(" + Remote + ")"), 6);
+    QCOMPARE(comdouble::state().calls().count("Connect(" + Remote + ")"), 6);
     QCOMPARE(clock.waits.size(), 4);
+}
+
+void TestCom::mainJobGivesTheSameBytes_data()
+{
+    QTest::addColumn<int>("face");
+    QTest::addColumn<int>("key");
+    for (Face face : comdouble::Faces) {
+        for (ListKey key : {ListKey::Component, ListKey::Object})
+            QTest::addRow("%s, %s", comdouble::name(face), comdouble::name(key))
+                << int(face) << int(key);
+    }
 }
 
 void TestCom::mainJobGivesTheSameBytes()
 {
+    QFETCH(int, face);
+    QFETCH(int, key);
     const QString embeddedFile = m_folder->filePath("eingebettet.csv");
     QCOMPARE(runExport("", embeddedFile), int(headless::Written));
-    QVERIFY(comdouble::state().calls.isEmpty());
+    QVERIFY(comdouble::state().calls().isEmpty());
     const QString embeddedMessages = m_messages;
 
-    ServerChoice::process() = ServerChoice(ServerChoice::Kind::ObjectServer, m_class);
+    // The list's key goes back to the result set as it came, even an object.
+    comdouble::state().faults.listKey = ListKey(key);
+    ServerChoice::process() = ServerChoice(ServerChoice::Kind::ObjectServer, classOf(Face(face)));
     m_messages.clear();
     const QString comFile = m_folder->filePath("objektserver.csv");
     QCOMPARE(runExport("objektserver.test", comFile), int(headless::Written));
@@ -392,7 +512,7 @@ void TestCom::mainJobGivesTheSameBytes()
 
     // All of it went through the double: the connect, the identity and
     // ^%XTT, the WJ query, the login, the lookup and the stock list.
-    const QStringList &calls = comdouble::state().calls;
+    const QStringList calls = comdouble::state().calls();
     for (const QString &call :
          {"Connect(" + Remote + ")", QStringLiteral("Xecute(D ^%XTT)"),
           QStringLiteral("Xecute(S P0=$P(^FA(0),\"`\",2) W P0)"),
@@ -406,7 +526,7 @@ void TestCom::mainJobGivesTheSameBytes()
                  qPrintable(call + " missing in " + calls.join(" | ")));
     }
     // Between the runs, only the session's factory is held.
-    verifyOnlyTheFactoryIsHeld();
+    verifyOnlyTheFactoryIsHeld(Face(face));
 }
 
 QTEST_GUILESS_MAIN(TestCom)
