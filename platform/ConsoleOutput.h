@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QIODevice>
+#include <QStringDecoder>
 #include <QTextStream>
 
 namespace tolvan {
@@ -26,7 +27,7 @@ protected:
 
 private:
     Stream m_stream;
-    QByteArray m_unfinished; // the start of a character the next write completes
+    QStringDecoder m_decoder{QStringDecoder::Utf8}; // a console's: UTF-8 to UTF-16
 };
 
 // A text stream onto standard output or standard error through ConsoleOutput.

@@ -72,18 +72,25 @@ win_recipe_key() {
 }
 
 # Runs RECIPE STAGE [ARGS…] to fill a new temporary folder and moves it to
-# PREFIX when RECIPE succeeded; else removes it, and PREFIX stays missing.
+# PREFIX when RECIPE succeeded; else removes it, and PREFIX stays missing. The
+# temporary folder carries the builder's process id: a leftover is removed
+# only when its builder is gone, so two builds side by side (./test beside
+# scripts/windows-build.sh) leave each other alone, and the first to finish
+# serves both.
 win_build_into() {
     local prefix=$1 recipe=$2
     shift 2
     mkdir -p "$(dirname "$prefix")" || return 1
-    local stage
-    stage=$(mktemp -d "$prefix.incomplete.XXXXXX") || return 1
-    # (leftovers of an interrupted earlier build go now)
-    find "$(dirname "$prefix")" -maxdepth 1 -name "$(basename "$prefix").incomplete.*" \
-        ! -path "$stage" -exec rm -rf {} +
-    if "$recipe" "$stage" "$@" && rm -rf "$prefix" && mv "$stage" "$prefix"; then
-        return 0
+    local stage=$prefix.incomplete.$BASHPID leftover
+    for leftover in "$prefix".incomplete.*; do
+        [ -d "$leftover" ] && ! kill -0 "${leftover##*.}" 2>/dev/null && rm -rf "$leftover"
+    done
+    rm -rf "$stage" && mkdir "$stage" || return 1
+    if "$recipe" "$stage" "$@"; then
+        if [ -e "$prefix" ] || mv -T "$stage" "$prefix"; then
+            rm -rf "$stage"
+            return 0
+        fi
     fi
     rm -rf "$stage"
     return 1
@@ -95,25 +102,31 @@ win_qt_archive() {
     echo "${TOLVAN_QT_MINGW_ARCHIVE:-$PWD/../shared/qt6-mingw/qt6-base-6.4.2-x86_64-w64-mingw32.tar.xz}"
 }
 
-# A complete Qt for Windows in the cache, or nothing: the one unpacked from
-# the archive (named by its checksum) when there is an archive, else the one
-# this machine built.
-win_qt_cached() {
-    local archive prefix
-    archive=$(win_qt_archive)
-    if [ -f "$archive" ]; then
-        prefix=$WIN_DEPS/$WIN_QT_NAME-archive-$(sha256sum "$archive" | cut -c1-12)
-    else
-        prefix=$(ls -d "$WIN_DEPS/$WIN_QT_NAME"-built-* 2>/dev/null | head -n 1)
-    fi
-    [ -n "$prefix" ] && [ -f "$prefix/lib/cmake/Qt6/qt.toolchain.cmake" ] && echo "$prefix"
+win_qt_complete() {
+    [ -f "$1/lib/cmake/Qt6/qt.toolchain.cmake" ]
 }
 
-# Whether there is a Qt for Windows to build with: one built before, an
-# archive, or the order to build it (--build-qt). Asked before anything is
-# installed, so that a machine without one installs no Windows tools.
+# Where the Qt unpacked from the archive lives (named by its checksum), and
+# where the one this recipe and compiler build (asked once they are installed).
+win_qt_archive_prefix() {
+    echo "$WIN_DEPS/$WIN_QT_NAME-archive-$(sha256sum "$(win_qt_archive)" | cut -c1-12)"
+}
+win_qt_built_prefix() {
+    echo "$WIN_DEPS/$WIN_QT_NAME-built-$(win_recipe_key win_qt_build \
+        "$(installed_version qt6-base-dev) $(sha256sum <scripts/qt6-mingw-configure.sh)")"
+}
+
+# Whether there is a Qt for Windows to build with: an archive, one built
+# before (by any recipe: win_qt says when it is not this one's), or the order
+# to build it (--build-qt). Asked before anything is installed, so that a
+# machine without one installs no Windows tools.
 win_qt_available() {
-    [ -f "$(win_qt_archive)" ] || [ -n "$(win_qt_cached)" ] || [ "${TOLVAN_BUILD_QT:-}" = 1 ]
+    [ -f "$(win_qt_archive)" ] || [ "${TOLVAN_BUILD_QT:-}" = 1 ] && return 0
+    local built
+    for built in "$WIN_DEPS/$WIN_QT_NAME"-built-*; do
+        [[ $built == *.incomplete.* ]] || ! win_qt_complete "$built" || return 0
+    done
+    return 1
 }
 
 win_qt_missing_message() {
@@ -126,28 +139,38 @@ win_qt_missing_message() {
 # needs deb-src lines, which need root once): asked right after the packages
 # are installed, while sudo still holds the password.
 win_needs_sources() {
-    [ -n "$(win_qt_cached)" ] || [ -f "$(win_qt_archive)" ] || return 0
+    if [ -f "$(win_qt_archive)" ]; then
+        win_qt_complete "$(win_qt_archive_prefix)" || true
+    else
+        win_qt_complete "$(win_qt_built_prefix)" || return 0
+    fi
     [ -f "$(win_sqlite_prefix)/lib/libsqlite3.a" ] || return 0
     [ -f "$(win_libpq_prefix)/bin/libpq.dll" ] || return 0
     return 1
 }
 
 win_qt() {
-    local prefix
-    prefix=$(win_qt_cached)
-    if [ -z "$prefix" ]; then
-        local archive
-        archive=$(win_qt_archive)
-        if [ -f "$archive" ]; then
+    local prefix archive
+    archive=$(win_qt_archive)
+    if [ -f "$archive" ]; then
+        prefix=$(win_qt_archive_prefix)
+        if ! win_qt_complete "$prefix"; then
             echo "Qt für Windows: $archive wird ausgepackt"
-            prefix=$WIN_DEPS/$WIN_QT_NAME-archive-$(sha256sum "$archive" | cut -c1-12)
             win_build_into "$prefix" win_qt_unpack "$archive" ||
                 { echo "Qt für Windows ließ sich nicht auspacken: $archive" >&2; return 1; }
+        fi
+    else
+        prefix=$(win_qt_built_prefix)
+        if win_qt_complete "$prefix"; then
+            :
         elif [ "${TOLVAN_BUILD_QT:-}" = 1 ]; then
             echo "Qt für Windows wird aus Debians qt6-base-Quellen gebaut (etwa eine Stunde)"
-            prefix=$WIN_DEPS/$WIN_QT_NAME-built-$(win_recipe_key win_qt_build "$(installed_version qt6-base-dev)$(sha256sum scripts/qt6-mingw-configure.sh)")
             win_build_into "$prefix" win_qt_build ||
                 { echo "Qt für Windows ließ sich nicht bauen." >&2; return 1; }
+        elif win_qt_available; then
+            echo "Das Qt für Windows unter $WIN_DEPS wurde mit einem anderen Rezept, Compiler oder" \
+                "Quellstand gebaut; scripts/windows-build.sh --build-qt baut es für diesen neu." >&2
+            return 1
         else
             win_qt_missing_message >&2
             return 1

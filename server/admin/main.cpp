@@ -267,7 +267,10 @@ int main(int argc, char *argv[])
         if (command == u"xecute" && arguments.size() == 2)
             return xecute(target, arguments[1]);
     } catch (const ServerError &error) {
-        err() << "Fehler " << error.number() << ": " << error.description() << Qt::endl;
+        // (a description's lines end as a message box wants them, CR LF)
+        err() << "Fehler " << error.number() << ": "
+              << QString(error.description()).replace(QLatin1String("\r\n"), QLatin1String("\n"))
+              << Qt::endl;
         return 1;
     }
     err() << help;

@@ -101,17 +101,24 @@ QStringList ServerValue::toStringList(bool *ok) const
     if (!(m_value.vt & VT_ARRAY) || !array || SafeArrayGetDim(array) != 1 ||
         FAILED(SafeArrayGetLBound(array, 1, &low)) || FAILED(SafeArrayGetUBound(array, 1, &high)))
         return {};
+    // (the elements are read through pointers into the array: it stays put meanwhile)
+    if (FAILED(SafeArrayLock(array)))
+        return {};
     QStringList texts;
-    for (LONG i = low; i <= high; ++i) {
+    bool whole = true;
+    for (LONG i = low; i <= high && whole; ++i) {
         // An element as a reference into the array, whatever its type.
         VARIANT element;
         element.vt = VT_BYREF | (m_value.vt & VT_TYPEMASK);
         Variant text;
-        if (FAILED(SafeArrayPtrOfIndex(array, &i, &element.byref)) ||
-            !changed(element, VT_BSTR, text))
-            return {};
-        texts << fromBstr(text.value().bstrVal);
+        whole = SUCCEEDED(SafeArrayPtrOfIndex(array, &i, &element.byref)) &&
+                changed(element, VT_BSTR, text);
+        if (whole)
+            texts << fromBstr(text.value().bstrVal);
     }
+    SafeArrayUnlock(array);
+    if (!whole)
+        return {};
     *ok = true;
     return texts;
 }

@@ -153,7 +153,12 @@ void TestAdmin::commandLineAndFailures()
                  2);
     }
     const QString missing = m_dir.filePath("fehlt.db");
-    QCOMPARE(tolvanDb({"show", "--database", missing}).exitCode, 1);
+    const Run absent = tolvanDb({"show", "--database", missing});
+    QCOMPARE(absent.exitCode, 1);
+    // Which file and how it is made, in lines of a console's (no CR of a message box).
+    QVERIFY2(absent.err.contains(QDir::toNativeSeparators(missing) + " existiert nicht.\n") &&
+                 absent.err.contains("„tolvan-db demo --database") && !absent.err.contains('\r'),
+             qPrintable(absent.err));
     QVERIFY(!QFile::exists(missing));
     const Run bad = tolvanDb({"xecute", "--database", m_dir.filePath("bestand.db"), "W NIX"});
     QCOMPARE(bad.exitCode, 1);

@@ -71,12 +71,15 @@ xdotool key shift+Tab shift+Tab space
 save=$(window '^(Speichern unter|Save As|Datei speichern)') || fail "no Save dialog"
 xdotool windowfocus --sync "$save"
 sleep 1
-# The proposed ".csv" replaced by a whole path. (A name without an extension
-# gets none on Windows; wine's dialog adds the filter's.)
+# The proposed ".csv" replaced by a whole path without an extension. Qt's own
+# dialog (and Windows' common dialog, asked for no default extension) keeps
+# the name as typed; wine's common dialog adds the filter's ".csv": the file's
+# name shows that the system's dialog was shown.
 xdotool key ctrl+a
-xdotool type --delay 20 "$(winepath -w "$work")\\window.csv"
+xdotool type --delay 20 "$(winepath -w "$work")\\window"
 xdotool key Return
-for _ in $(seq 100); do [ -s "$work/window.csv" ] && break; sleep 0.1; done
+for _ in $(seq 100); do [ -s "$work/window.csv" ] || [ -s "$work/window" ] && break; sleep 0.1; done
+[ -e "$work/window" ] && fail "Qt's own Save dialog, not the system's"
 cmp "$work/linux.csv" "$work/window.csv" || fail "the window's export differs from the Linux program's"
 
 # Datei > Beenden.
