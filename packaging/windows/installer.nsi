@@ -173,7 +173,15 @@ Section "Programm" ProgramSection
             MessageBox MB_ICONSTOP "Die installierte Version in $0 ließ sich nicht entfernen." /SD IDOK
             !insertmacro Cancelled
         ${EndIf}
-        Delete "$0\uninstall.exe"
+        ; (the ended uninstaller's file may stay locked a moment: tried for up to 5 s)
+        StrCpy $1 0
+        ${Do}
+            ClearErrors
+            Delete "$0\uninstall.exe"
+            ${IfNotThen} ${Errors} ${|} ${ExitDo} ${|}
+            Sleep 200
+            IntOp $1 $1 + 1
+        ${LoopWhile} $1 < 25
         RMDir "$0"
         RMDir "$PROGRAMFILES64\TOLVAN"
     ${EndIf}

@@ -69,12 +69,18 @@ entries() {
 }
 files_in() { (cd "$1" && find . -mindepth 1 -printf '%P\n' | sort); }
 # The uninstaller copies itself to the temporary folder, starts the copy and
-# returns at once: wait for the copy to end.
+# returns at once: wait for the copy to end, for the folder to go and then the
+# listing (the last thing it removes), a minute at most. (The copy may not
+# show yet when the first call returns: the folder counts too.)
 uninstall() { # FOLDER
     wine "$1/uninstall.exe" /S
     for _ in $(seq 600); do
-        pgrep -u "$(id -u)" -f 'Un_[A-Z]\.exe' >/dev/null || [ -e "$1/uninstall.exe" ] || break
+        pgrep -u "$(id -u)" -f 'Un_[A-Z]\.exe' >/dev/null || [ -e "$1" ] || break
         sleep 0.1
+    done
+    for _ in $(seq 20); do
+        [ -z "$(reg_value DisplayName)" ] && break
+        sleep 0.5
     done
 }
 resources() { x86_64-w64-mingw32-windres -J coff -O rc -i "$1" 2>/dev/null; }
