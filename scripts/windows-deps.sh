@@ -213,22 +213,29 @@ win_qt_build() {
     rm -rf "$work"
 }
 
-win_sqlite_prefix() {
+# The cache folder of library NAME that RECIPE builds from the installed
+# version of PACKAGE.
+win_library_prefix() { # NAME PACKAGE RECIPE
     local version
-    version=$(installed_version libsqlite3-dev)
-    echo "$WIN_DEPS/sqlite3-$version-$(win_recipe_key win_sqlite_build "$version")"
+    version=$(installed_version "$2")
+    echo "$WIN_DEPS/$1-$version-$(win_recipe_key "$3" "$version")"
 }
 
-win_sqlite() {
+# Sets VARIABLE to library NAME's cache folder, built first where FILE is
+# missing in it.
+win_library() { # VARIABLE NAME PACKAGE RECIPE FILE
     local prefix
-    prefix=$(win_sqlite_prefix)
-    if [ ! -f "$prefix/lib/libsqlite3.a" ]; then
-        echo "SQLite $(installed_version libsqlite3-dev) für Windows wird gebaut"
-        win_build_into "$prefix" win_sqlite_build "$(installed_version libsqlite3-dev)" ||
-            { echo "SQLite für Windows ließ sich nicht bauen." >&2; return 1; }
+    prefix=$(win_library_prefix "$2" "$3" "$4")
+    if [ ! -f "$prefix/$5" ]; then
+        echo "$2 $(installed_version "$3") für Windows wird gebaut"
+        win_build_into "$prefix" "$4" "$(installed_version "$3")" ||
+            { echo "$2 für Windows ließ sich nicht bauen." >&2; return 1; }
     fi
-    WIN_SQLITE=$prefix
+    printf -v "$1" %s "$prefix"
 }
+
+win_sqlite_prefix() { win_library_prefix sqlite3 libsqlite3-dev win_sqlite_build; }
+win_sqlite() { win_library WIN_SQLITE sqlite3 libsqlite3-dev win_sqlite_build lib/libsqlite3.a; }
 
 win_sqlite_build() {
     local stage=$1 version=$2
@@ -248,23 +255,10 @@ win_sqlite_build() {
     return $status
 }
 
-win_libpq_prefix() {
-    local version
-    version=$(installed_version libpq-dev)
-    echo "$WIN_DEPS/libpq-$version-$(win_recipe_key win_libpq_build "$version")"
-}
-
-win_libpq() {
-    local prefix
-    prefix=$(win_libpq_prefix)
-    # (libpq's import library is lib/libpq.a, its DLL bin/libpq.dll)
-    if [ ! -f "$prefix/bin/libpq.dll" ]; then
-        echo "libpq $(installed_version libpq-dev) für Windows wird gebaut (aus der Quelle dieser Version oder der neuesten, die der Spiegel hat)"
-        win_build_into "$prefix" win_libpq_build "$(installed_version libpq-dev)" ||
-            { echo "libpq für Windows ließ sich nicht bauen." >&2; return 1; }
-    fi
-    WIN_LIBPQ=$prefix
-}
+# (libpq's import library is lib/libpq.a, its DLL bin/libpq.dll; built from the
+# source of the installed version, or the newest the mirror has)
+win_libpq_prefix() { win_library_prefix libpq libpq-dev win_libpq_build; }
+win_libpq() { win_library WIN_LIBPQ libpq libpq-dev win_libpq_build bin/libpq.dll; }
 
 # (configure wants zic, which is on root's PATH only, unless told where time
 # zones are: libpq does not use them. It is configured for the final folder

@@ -10,12 +10,7 @@ work=$(mktemp -d /tmp/tolvan-caches.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 export TOLVAN_WIN_DEPS=$work/cache TMPDIR=$work
 . scripts/windows-deps.sh
-passed=0 failed=0
-check() { # NAME CONDITION...
-    local name=$1
-    shift
-    if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: $name" >&2; fi
-}
+. tests/support/checks.sh
 
 # Recipes as the real ones are called: the stage first.
 half_then_fail() { touch "$1/lib.a"; return 1; }
@@ -62,5 +57,4 @@ check "a Qt of another recipe counts (so that its mismatch is said)" win_qt_avai
 check "… and win_qt refuses it, naming the way out" eval '! (win_qt 2>"$work/qt.err")'
 check "… with --build-qt" grep -q -- --build-qt "$work/qt.err"
 
-echo "$passed passed, $failed failed"
-[ "$failed" = 0 ]
+checks_done

@@ -33,17 +33,7 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
-passed=0 failed=0
-check() { # NAME CONDITION...
-    local name=$1
-    shift
-    if "$@"; then
-        passed=$((passed + 1))
-    else
-        failed=$((failed + 1))
-        echo "FAIL: $name" >&2
-    fi
-}
+. "$here/../support/checks.sh"
 winpath() { winepath -w "$1" 2>/dev/null; }
 # A Windows command line run from a batch file, so that it arrives as written
 # (wine would quote each argument anew, and NSIS reads /D= and _?= only
@@ -241,5 +231,4 @@ for setup in "${olders[@]}"; do
 done
 check "at the end: nothing installed" test ! -e "$default" -a ! -e "$start_menu" -a "$(entries)" = 0
 
-echo "$passed passed, $failed failed"
-[ "$failed" = 0 ]
+checks_done

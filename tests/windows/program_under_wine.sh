@@ -12,17 +12,7 @@ linux_program=$1 linux_db=$2 win=$3
 
 work=$(mktemp -d /tmp/tolvan-wine-checks.XXXXXX)
 trap 'rm -rf "$work"' EXIT
-passed=0 failed=0
-check() { # NAME CONDITION...
-    local name=$1
-    shift
-    if "$@"; then
-        passed=$((passed + 1))
-    else
-        failed=$((failed + 1))
-        echo "FAIL: $name" >&2
-    fi
-}
+. "$(dirname "${BASH_SOURCE[0]}")/../support/checks.sh"
 same_file() { cmp -s "$1" "$2" || { echo "  $1 and $2 differ" >&2; return 1; }; }
 winpath() { winepath -w "$1" 2>/dev/null; }
 
@@ -116,5 +106,4 @@ TOLVAN_DATABASE=$(winpath "$named") wine "$win/main/tolvan-dravonik-export.exe" 
     --export "$(winpath "$work")\\łódź.csv" --supplier 200 --location 'Lager Süd' 1 0 DEMO demo 2>/dev/null
 check "the program exports from Łódź.db into łódź.csv" same_file "$work/linux.csv" "$work/łódź.csv"
 
-echo "$passed passed, $failed failed"
-[ "$failed" = 0 ]
+checks_done
