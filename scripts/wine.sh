@@ -1,5 +1,6 @@
 # A throwaway wine prefix for the Windows programs' tests, stopped and removed
-# by stop_wine. Sourced by scripts/windows-build.sh after windows-deps.sh.
+# by stop_wine. Sourced by scripts/windows-build.sh after windows-deps.sh, and
+# by tests/windows/installer_under_wine.sh for save_wine_registry.
 
 WINE_HOME=
 
@@ -12,6 +13,16 @@ start_wine() {
     mkdir -p "$WINEPREFIX"
     /usr/lib/wine/wineserver -p
     (unset DISPLAY; wine cmd.exe /c exit) >/dev/null 2>&1
+}
+
+# Ends the prefix's server, which writes the registry to its files, and starts
+# it again. The server writes what changed only every 30 s otherwise, and a
+# server that fails loses the rest: wine 8's fails now and then on an assertion
+# when a program is killed while it waits on a network connection.
+save_wine_registry() {
+    /usr/lib/wine/wineserver -k 2>/dev/null || true
+    /usr/lib/wine/wineserver -w 2>/dev/null || true
+    /usr/lib/wine/wineserver -p
 }
 
 stop_wine() {

@@ -19,6 +19,7 @@ shift
 olders=("$@")
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../../scripts/windows-installer.sh"
+. "$here/../../scripts/wine.sh"
 
 work=$(mktemp -d /tmp/tolvan-wine-installer.XXXXXX)
 listener_pid= program_pid= user_data= saved_user_data=
@@ -161,7 +162,10 @@ check "second install: one entry under installed programs" is "$(entries)" 1
 check "second install: the user's database stays" cmp -s "$user_data/tolvan.db" "$work/demo.db"
 
 # --- a program of the installation runs: nothing is changed ------------------------
-# The export waits for the answer of a database server that never answers.
+# The export waits for the answer of a database server that never answers. It
+# is killed in the end, and wine's server may fail then: what the installations
+# wrote into the registry is saved first.
+save_wine_registry
 python3 -c '
 import socket, time
 server = socket.socket()
@@ -188,8 +192,14 @@ check "uninstall while the program runs: refused" is "$?" 2
 check "refused: the installation unchanged" same_list "$work/before.sums" "$work/after.sums"
 check "refused: still listed" is "$(reg_value InstallLocation)" "$default_win"
 check "refused: the Start-menu entries stay" test -f "$start_menu/Demodaten anlegen.lnk"
-kill "$program_pid" "$listener_pid"
-wait "$program_pid" "$listener_pid" 2>/dev/null
+# The program first, and the listening server only when wine has seen it end:
+# the connection is not closed from its other end while its program is being
+# killed.
+kill "$program_pid"
+wait "$program_pid" 2>/dev/null
+wine cmd /c exit </dev/null >/dev/null 2>&1
+kill "$listener_pid"
+wait "$listener_pid" 2>/dev/null
 program_pid= listener_pid=
 
 # --- /D=: the installation moves to the folder given, and updates follow it ---------
