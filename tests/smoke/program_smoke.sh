@@ -71,7 +71,7 @@ start() {
     "${bounded[@]}" "$program" "$@" >"$work/out" 2>&1 &
     program_pid=$!
 }
-window() { timeout 20 xdotool search --sync --onlyvisible --name "$1" | head -1; }
+. "$(dirname "$0")/../support/xwindow.sh"
 finish() {
     local status=0
     timeout 20 tail --pid="$program_pid" -f /dev/null || { echo "the program did not end"; exit 1; }

@@ -18,6 +18,7 @@ cleanup() {
 }
 trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
+. "$(dirname "$0")/../support/xwindow.sh"
 
 Xvfb -displayfd 5 -screen 0 1280x1024x24 -nolisten tcp -noreset 5>"$work/display" 2>/dev/null &
 xvfb_pid=$!
@@ -37,19 +38,18 @@ TOLVAN_DATABASE=$database "$linux_program" --export "$work/linux.csv" --supplier
 # A first start: no stored login, so the login dialog appears.
 wine reg delete 'HKCU\Software\TOLVAN' /f >/dev/null 2>&1 || true
 
-window() { timeout 60 xdotool search --sync --onlyvisible --name "$1" | head -1; }
 started=$(date +%s.%N)
 TOLVAN_DATABASE=$(winepath -w "$database") wine "$program" >"$work/out" 2>&1 &
 program_pid=$!
 
-login=$(window '^TOLVAN Benutzeranmeldung$') || { cat "$work/out"; fail "no login dialog"; }
+login=$(window '^TOLVAN Benutzeranmeldung$' 60) || { cat "$work/out"; fail "no login dialog"; }
 echo "login dialog after $(awk -v a="$started" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f", b - a }') s"
 xdotool windowfocus --sync "$login"
 xdotool type --delay 30 'demo'
 xdotool key Tab
 xdotool type --delay 30 'demo'
 xdotool key Return
-main=$(window '^TOLVAN Dravonik-Export ') || fail "no main window after the login"
+main=$(window '^TOLVAN Dravonik-Export ' 60) || fail "no main window after the login"
 title=$(xdotool getwindowname "$main")
 [ "$title" = 'TOLVAN Dravonik-Export              Firma: 1     Filiale: 0     Benutzer:  Erika Musterfrau' ] ||
     fail "title: '$title'"
@@ -68,7 +68,7 @@ sleep 2
 
 # "Datei erzeugen" (two steps back in the tab order), the Save dialog, a file name.
 xdotool key shift+Tab shift+Tab space
-save=$(window '^(Speichern unter|Save As|Datei speichern)') || fail "no Save dialog"
+save=$(window '^(Speichern unter|Save As|Datei speichern)' 60) || fail "no Save dialog"
 xdotool windowfocus --sync "$save"
 sleep 1
 # The proposed ".csv" replaced by a whole path without an extension. Qt's own
