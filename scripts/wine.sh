@@ -11,8 +11,16 @@ start_wine() {
     export WINEQT_QPA_PLATFORM=offscreen WINEQT_FORCE_STDERR_LOGGING=1
     export WINEPATH="$WIN_QT/bin;$WIN_LIBPQ/bin;/usr/lib/gcc/x86_64-w64-mingw32/12-posix;/usr/x86_64-w64-mingw32/lib"
     mkdir -p "$WINEPREFIX"
-    /usr/lib/wine/wineserver -p
-    (unset DISPLAY; wine cmd.exe /c exit) >/dev/null 2>&1
+    start_wine_server
+}
+
+# The prefix's server, kept running between programs, and wine's background
+# programs, started without a display. Their output goes to a log, printed by
+# stop_wine: on the caller's output they would hold a pipe open that the
+# caller reads to its end.
+start_wine_server() {
+    /usr/lib/wine/wineserver -p </dev/null >>"$(dirname "$WINEPREFIX")/wineserver.log" 2>&1
+    (unset DISPLAY; wine cmd.exe /c exit) </dev/null >/dev/null 2>&1
 }
 
 # Ends the prefix's server, which writes the registry to its files, and starts
@@ -22,13 +30,14 @@ start_wine() {
 save_wine_registry() {
     /usr/lib/wine/wineserver -k 2>/dev/null || true
     /usr/lib/wine/wineserver -w 2>/dev/null || true
-    /usr/lib/wine/wineserver -p
+    start_wine_server
 }
 
 stop_wine() {
     [ -n "$WINE_HOME" ] || return 0
     /usr/lib/wine/wineserver -k 2>/dev/null || true
     /usr/lib/wine/wineserver -w 2>/dev/null || true
+    [ -s "$WINE_HOME/wineserver.log" ] && sed 's/^/wineserver: /' "$WINE_HOME/wineserver.log" >&2
     # The server's socket folder, /tmp/wine-*/server-<device>-<inode of the prefix>.
     local socket
     socket=server-$(stat -c '%D' "$WINEPREFIX")-$(printf '%x' "$(stat -c '%i' "$WINEPREFIX")")
