@@ -32,7 +32,6 @@ BrandingText "${PRODUCT} ${VERSION}"
 ShowInstDetails hide
 ShowUninstDetails hide
 
-!include "x64.nsh"
 !include "MUI2.nsh"
 
 !define MUI_ICON "${__FILEDIR__}/tolvan.ico"
@@ -119,12 +118,8 @@ FunctionEnd
 !insertmacro ProgramsClosedFunction ""
 !insertmacro ProgramsClosedFunction "un."
 
+; A 64-bit setup does not start on a 32-bit Windows at all: nothing to check.
 Function .onInit
-    ${IfNot} ${RunningX64}
-        MessageBox MB_ICONSTOP "${PRODUCT} braucht ein 64-Bit-Windows." /SD IDOK
-        SetErrorLevel 2
-        Abort
-    ${EndIf}
     SetRegView 64
     SetShellVarContext all
 FunctionEnd
